@@ -59,6 +59,9 @@ static void SpawnEnemy(EnemySlot &E) {
 }
 
 void MoveEnemies() {
+  // The field's edges as doubles, read once: the drawing calls below could change any
+  // global as far as the compiler knows.
+  const double Left = FieldLeft, Right = FieldRight, Ground = FieldBottom - 16.0;
   for (int i = 0; i < SlotCount; i++) {
     EnemySlot &E = Enemies[i];
     if (E.state == esEmpty) SpawnEnemy(E);
@@ -66,12 +69,12 @@ void MoveEnemies() {
 
     E.x += E.dx;
     E.y += E.dy;
-    if (E.x < FieldLeft || E.x > FieldRight) {
+    if (E.x < Left || E.x > Right) {
       EraseEnemy(E.x, E.y);
-      E.x = E.x < FieldLeft ? FieldRight : FieldLeft;
+      E.x = E.x < Left ? Right : Left;
     }
 
-    if (E.y < FieldBottom - 16) {
+    if (E.y < Ground) {
       if (E.state < esExplosion) {
         DrawEnemy(E.x, E.y, i);
       } else {
@@ -115,6 +118,7 @@ static void SplitCarrier(EnemySlot &Carrier) {
 }
 
 void MoveInterceptors() {
+  const double Left = FieldLeft, Right = FieldRight, Top = FieldTop, Bottom = FieldBottom;
   for (int i = 0; i < SlotCount; i++) {
     InterceptorSlot &I = Interceptors[i];
     if (I.active == 0) continue;
@@ -137,14 +141,14 @@ void MoveInterceptors() {
       continue;
     }
 
-    if (I.y < FieldTop || I.y > FieldBottom) {
+    if (I.y < Top || I.y > Bottom) {
       I.active = 0;
       continue;
     }
-    if (I.x < FieldLeft)
-      I.x = FieldRight;
-    else if (I.x > FieldRight)
-      I.x = FieldLeft;
+    if (I.x < Left)
+      I.x = Right;
+    else if (I.x > Right)
+      I.x = Left;
     DrawInterceptor(I.x, I.y);
   }
 }

@@ -76,6 +76,15 @@ class TSweep {
 
 TRasterCanvas::TRasterCanvas(int32_t Width, int32_t Height) {
   for (int I = 0; I < 16; ++I) FPalette[I] = Palette16[I] & 0xFFFFFFu;
+  const TPicture *const Saver[4] = {&ResPicture, &Scad1Picture, &Scad2Picture, &Scad3Picture};
+  for (int I = 0; I < 4; ++I) {
+    const TPicture &Pic = *Saver[I];
+    const size_t N = size_t(Pic.Width) * size_t(Pic.Height);
+    FConverted[I].Pixels.reset(new (std::nothrow) uint32_t[N]);
+    if (!FConverted[I].Pixels) continue;
+    FConverted[I].Picture = &Pic;
+    for (size_t K = 0; K < N; ++K) FConverted[I].Pixels[K] = FPalette[Pic.Pixels[K] & 15];
+  }
   const int64_t Count = int64_t{std::max(Width, 0)} * std::max(Height, 0);
   if (Count <= 0 || static_cast<uint64_t>(Count) > SIZE_MAX / sizeof(uint32_t)) return;
   FPixels.reset(new (std::nothrow) uint32_t[static_cast<size_t>(Count)]());
@@ -135,6 +144,13 @@ void TRasterCanvas::CopyRect(const TRect &Dest, const TImage &Source,
   const int64_t J1 = std::min({H, FHeight - DY, Pic.Height - SY});
   if (I0 >= I1 || J0 >= J1) return;
   const int64_t N = I1 - I0;
+  for (const TConverted &C : FConverted) {
+    if (C.Picture != &Pic) continue;
+    for (int64_t J = J0; J < J1; ++J)
+      std::memcpy(FPixels.get() + (DY + J) * FWidth + DX + I0,
+                  C.Pixels.get() + (SY + J) * Pic.Width + SX + I0, size_t(N) * sizeof(uint32_t));
+    return;
+  }
   for (int64_t J = J0; J < J1; ++J) {
     const uint8_t *Src = Pic.Pixels + (SY + J) * Pic.Width + SX + I0;
     uint32_t *Dst = FPixels.get() + (DY + J) * FWidth + DX + I0;

@@ -11,7 +11,8 @@
 
 class TRasterCanvas : public TCanvas {
  public:
-  // An all-black field. This is the only place the canvas allocates. A negative size
+  // An all-black field. This is the only place the canvas allocates (the field and
+  // 32-bit copies of the saver's pictures). A negative size
   // counts as 0; if the buffer cannot be had the canvas is 0 x 0 (Width() tells).
   TRasterCanvas(int32_t Width, int32_t Height);
 
@@ -56,5 +57,12 @@ class TRasterCanvas : public TCanvas {
   int32_t FHeight = 0;
   std::unique_ptr<uint32_t[]> FPixels;
   uint32_t FPalette[16];  // Palette16, copied so that the copy loop reads a local table
+  // The saver's own pictures in 32-bit pixels, made once here so that a copy from them
+  // is a row of memcpy: drawing a tick's sprites is most of a tick.
+  struct TConverted {
+    const TPicture *Picture = nullptr;
+    std::unique_ptr<uint32_t[]> Pixels;
+  };
+  TConverted FConverted[4];
   TColor FPen = clBlack;
 };
