@@ -11,11 +11,15 @@
 
 namespace {
 
+// libpng's own handlers print to stderr; the caller reports a failure in its own words.
+[[noreturn]] void PngFailed(png_structp Png, png_const_charp) { png_longjmp(Png, 1); }
+void PngWarned(png_structp, png_const_charp) {}
+
 // Everything libpng may longjmp out of lives here, with plain locals only, so that the
 // jump skips no destructor. Row holds 3 * Width bytes.
 bool WritePngStream(std::FILE *File, const uint32_t *Pixels, int32_t Width, int32_t Height,
                     png_bytep Row) {
-  png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFailed, PngWarned);
   if (!Png) return false;
   png_infop Info = png_create_info_struct(Png);
   if (!Info) {

@@ -56,6 +56,8 @@ int main(int argc, char **argv) {
   if (Options.BaseVisible) BaseVisibleOverride = static_cast<int8_t>(*Options.BaseVisible);
 
   const bool Pictures = !Options.PngFile.empty() || !Options.GifFile.empty();
+  if (Pictures && (Options.Width == 0 || Options.Height == 0))
+    return Fail("--png and --gif need a field of at least 1 x 1");
   std::unique_ptr<TRasterCanvas> Raster;
   if (Pictures) {
     try {
