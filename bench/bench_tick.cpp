@@ -33,7 +33,8 @@ static void BM_TickFullTablesNullCanvas(benchmark::State &State) {
     BattleTick();
     Occupied += SingleCount + CarrierCount;
   }
-  State.counters["enemies"] = benchmark::Counter(double(Occupied), benchmark::Counter::kAvgIterations);
+  State.counters["enemies"] =
+      benchmark::Counter(double(Occupied), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_TickFullTablesNullCanvas)->Iterations(200000);
 

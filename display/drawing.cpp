@@ -69,9 +69,11 @@ void DrawGroundFlash(int32_t gx) {
   const int32_t gy = FieldBottom;
   const int32_t N = FieldHeight / 10;
   Canvas.SetPenColor(clWhite);
-  for (int32_t r = 0; r < N; r++) Canvas.Arc(gx - r, gy - r, gx + r, gy + r, gx + r, gy, gx - r, gy);
+  for (int32_t r = 0; r < N; r++)
+    Canvas.Arc(gx - r, gy - r, gx + r, gy + r, gx + r, gy, gx - r, gy);
   Canvas.SetPenColor(clBlack);
-  for (int32_t r = N; r >= 0; r--) Canvas.Arc(gx - r, gy - r, gx + r, gy + r, gx + r, gy, gx - r, gy);
+  for (int32_t r = N; r >= 0; r--)
+    Canvas.Arc(gx - r, gy - r, gx + r, gy + r, gx + r, gy, gx - r, gy);
 }
 
 void ClearField() {

@@ -74,8 +74,7 @@ constexpr void CheckRow(const char *Row, int Width, bool AllowClear) {
 
 // The palette indices of Height rows of Width characters.
 template <int Width, int Height>
-consteval TPixels<Width, Height> Parse(const char *const (&Rows)[Height],
-                                      bool AllowClear = false) {
+consteval TPixels<Width, Height> Parse(const char *const (&Rows)[Height], bool AllowClear = false) {
   TPixels<Width, Height> Result{};
   for (int y = 0; y < Height; ++y) {
     CheckRow(Rows[y], Width, AllowClear);
@@ -101,10 +100,10 @@ consteval TPixels<Width, Height> ParseMask(const char *const (&Rows)[Height]) {
 
 // ---- The art ----------------------------------------------------------------------
 
-#include "display/art/interceptor.inc"  // InterceptorRows[16]
-#include "display/art/explosions.inc"   // ExplosionRows[20][32], generated
 #include "display/art/enemies.inc"      // Scad1Rows, Scad2Rows, Scad3Rows [32]
+#include "display/art/explosions.inc"   // ExplosionRows[20][32], generated
 #include "display/art/icons.inc"        // Icon32Rows, Icon16Rows, ProgramIconRows
+#include "display/art/interceptor.inc"  // InterceptorRows[16]
 
 // ---- The sprite sheet -------------------------------------------------------------
 
@@ -151,24 +150,4 @@ constinit const TPicture Icon32Picture = {32, 32, Icon32Pixels.Data};
 constinit const TPicture Icon16Picture = {16, 16, Icon16Pixels.Data};
 constinit const TPicture ProgramIconPicture = {32, 32, ProgramIconPixels.Data};
 
-// An array declared as such in the header cannot be initialised from another array, so
-// its 1024 elements are listed by these macros, each a constant read of the parsed mask.
-#define TOLVANE_MASK_1(i) ProgramIconMaskPixels.Data[i]
-#define TOLVANE_MASK_4(i) \
-  TOLVANE_MASK_1(i), TOLVANE_MASK_1(i + 1), TOLVANE_MASK_1(i + 2), TOLVANE_MASK_1(i + 3)
-#define TOLVANE_MASK_16(i) \
-  TOLVANE_MASK_4(i), TOLVANE_MASK_4(i + 4), TOLVANE_MASK_4(i + 8), TOLVANE_MASK_4(i + 12)
-#define TOLVANE_MASK_64(i)                                                \
-  TOLVANE_MASK_16(i), TOLVANE_MASK_16(i + 16), TOLVANE_MASK_16(i + 32), \
-      TOLVANE_MASK_16(i + 48)
-#define TOLVANE_MASK_256(i)                                                  \
-  TOLVANE_MASK_64(i), TOLVANE_MASK_64(i + 64), TOLVANE_MASK_64(i + 128), \
-      TOLVANE_MASK_64(i + 192)
-constinit const uint8_t ProgramIconMask[32 * 32] = {
-    TOLVANE_MASK_256(0), TOLVANE_MASK_256(256), TOLVANE_MASK_256(512),
-    TOLVANE_MASK_256(768)};
-#undef TOLVANE_MASK_1
-#undef TOLVANE_MASK_4
-#undef TOLVANE_MASK_16
-#undef TOLVANE_MASK_64
-#undef TOLVANE_MASK_256
+constinit const uint8_t *const ProgramIconMask = ProgramIconMaskPixels.Data;

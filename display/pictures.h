@@ -10,8 +10,22 @@ extern const TColor Palette16[16];
 
 // Palette indices the sprites use by name.
 enum : uint8_t {
-  pcBlack = 0, pcMaroon, pcGreen, pcOlive, pcNavy, pcPurple, pcTeal, pcSilver,
-  pcGrey, pcRed, pcLime, pcYellow, pcBlue, pcFuchsia, pcAqua, pcWhite
+  pcBlack = 0,
+  pcMaroon,
+  pcGreen,
+  pcOlive,
+  pcNavy,
+  pcPurple,
+  pcTeal,
+  pcSilver,
+  pcGrey,
+  pcRed,
+  pcLime,
+  pcYellow,
+  pcBlue,
+  pcFuchsia,
+  pcAqua,
+  pcWhite
 };
 
 // 512 x 96, a grid of 32 x 32 cells, 16 across: cell 1 holds the interceptor in its
@@ -25,8 +39,8 @@ extern const TPicture Scad3Picture;
 extern const TPicture Icon32Picture;
 extern const TPicture Icon16Picture;
 extern const TPicture ProgramIconPicture;
-// Transparency mask of ProgramIconPicture, one byte a pixel: 1 where transparent.
-extern const uint8_t ProgramIconMask[32 * 32];
+// Transparency mask of ProgramIconPicture, 32 x 32 bytes: 1 where transparent.
+extern const uint8_t *const ProgramIconMask;
 
 // Sheet cell of explosion frame 0..19, and the interceptor's cell.
 constexpr int ExplosionCell(int Frame) { return Frame + 2; }

@@ -28,13 +28,13 @@ bool IsDigit(int C) { return C >= '0' && C <= '9'; }
 
 // Bytes already in memory.
 class MemorySource {
-public:
+ public:
   MemorySource(const char *Data, std::size_t Size) : Data(Data), Size(Data ? Size : 0) {}
   // The next byte (0-255) without taking it, or -1 at the end.
   int Peek() const { return Pos < Size ? static_cast<unsigned char>(Data[Pos]) : -1; }
   void Take() { ++Pos; }
 
-private:
+ private:
   const char *Data;
   std::size_t Size;
   std::size_t Pos = 0;
@@ -43,28 +43,25 @@ private:
 // An open file read through a small fixed buffer, so that a huge file is never held
 // whole and costs one pass at most.
 class FileSource {
-public:
+ public:
   explicit FileSource(std::FILE *File) : File(File) { Fill(); }
   int Peek() {
-    if (Pos == Len && !Fill())
-      return -1;
+    if (Pos == Len && !Fill()) return -1;
     return Buffer[Pos];
   }
   void Take() { ++Pos; }
   // Whether the very first read failed outright, as reading a directory does on POSIX.
   bool Unreadable() const { return FirstReadFailed; }
 
-private:
+ private:
   bool Fill() {
-    if (AtEnd)
-      return false;
+    if (AtEnd) return false;
     Len = std::fread(Buffer, 1, sizeof Buffer, File);
     Pos = 0;
     if (Len == 0) {
       // A read error ends the data like the end of the file does; only one before any
       // byte arrived makes the file count as one that could not be opened.
-      if (First && std::ferror(File))
-        FirstReadFailed = true;
+      if (First && std::ferror(File)) FirstReadFailed = true;
       AtEnd = true;
     }
     First = false;
@@ -86,35 +83,32 @@ private:
 // complement), however many digits it has: the sum is kept unsigned so it never overflows.
 // The whitespace after the number that "\n" skips is left to the next read, which skips
 // it first anyway.
-template <class Source> bool ReadNumber(Source &In, int32_t &Value) {
-  while (IsSpace(In.Peek()))
-    In.Take();
+template <class Source>
+bool ReadNumber(Source &In, int32_t &Value) {
+  while (IsSpace(In.Peek())) In.Take();
   bool Negative = false;
   if (In.Peek() == '+' || In.Peek() == '-') {
     Negative = In.Peek() == '-';
     In.Take();
   }
-  if (!IsDigit(In.Peek()))
-    return false;
+  if (!IsDigit(In.Peek())) return false;
   uint32_t Sum = 0;
   for (int C = In.Peek(); IsDigit(C); C = In.Peek()) {
     Sum = Sum * 10u + static_cast<uint32_t>(C - '0');
     In.Take();
   }
-  if (Negative)
-    Sum = 0u - Sum;
-  Value = static_cast<int32_t>(Sum); // modular since C++20
+  if (Negative) Sum = 0u - Sum;
+  Value = static_cast<int32_t>(Sum);  // modular since C++20
   return true;
 }
 
 // Both numbers into Values; a failed read leaves its value and every later one as it was.
-template <class Source> void ReadSettings(Source &In, SettingsValues &Values) {
+template <class Source>
+void ReadSettings(Source &In, SettingsValues &Values) {
   int32_t Number = 0;
-  if (!ReadNumber(In, Number))
-    return;
+  if (!ReadNumber(In, Number)) return;
   Values.MisailNum = Number;
-  if (!ReadNumber(In, Number))
-    return;
+  if (!ReadNumber(In, Number)) return;
   // The flag is one byte: keep the low 8 bits of the number, two's complement.
   Values.BaseVisible = static_cast<int8_t>(static_cast<uint8_t>(Number & 0xFF));
 }
@@ -122,8 +116,7 @@ template <class Source> void ReadSettings(Source &In, SettingsValues &Values) {
 // Length of IniPath, or -1 when it is empty or not terminated inside its buffer.
 int IniPathLength() {
   const void *End = std::memchr(IniPath, '\0', IniPathSize);
-  if (End == nullptr || End == IniPath)
-    return -1;
+  if (End == nullptr || End == IniPath) return -1;
   return static_cast<int>(static_cast<const char *>(End) - IniPath);
 }
 
@@ -131,8 +124,8 @@ int IniPathLength() {
 // share a temporary file, and a random tag avoids needing a process id.
 uint32_t NextTempTag() {
   static uint32_t State = [] {
-    uint32_t Seed = static_cast<uint32_t>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
+    uint32_t Seed =
+        static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     try {
       std::random_device Device;
       Seed ^= Device();
@@ -154,18 +147,15 @@ std::FILE *CreateTempFile(char (&Temp)[TempPathSize], int Len) {
   for (int Attempt = 0; Attempt < 8; ++Attempt) {
     int Written = std::snprintf(Temp, sizeof Temp, "%.*s.%08lx.tmp", Len, IniPath,
                                 static_cast<unsigned long>(NextTempTag()));
-    if (Written < 0 || Written >= TempPathSize)
-      return nullptr;
+    if (Written < 0 || Written >= TempPathSize) return nullptr;
     errno = 0;
-    if (std::FILE *File = std::fopen(Temp, "wbx"))
-      return File;
-    if (errno != EEXIST)
-      return nullptr;
+    if (std::FILE *File = std::fopen(Temp, "wbx")) return File;
+    if (errno != EEXIST) return nullptr;
   }
   return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 SettingsValues ParseSettings(const char *Data, std::size_t Size, SettingsValues Previous) {
   MemorySource In(Data, Size);
@@ -192,28 +182,23 @@ void LoadSettings() {
 
 bool SaveSettings() {
   int Len = IniPathLength();
-  if (Len < 0)
-    return false;
+  if (Len < 0) return false;
 
   // Binary mode: the lines end in CR LF on every platform.
   char Text[32];
   int TextLen = std::snprintf(Text, sizeof Text, "%d\r\n%d\r\n", static_cast<int>(MisailNum),
                               static_cast<int>(BaseVisible));
-  if (TextLen <= 0 || TextLen >= static_cast<int>(sizeof Text))
-    return false;
+  if (TextLen <= 0 || TextLen >= static_cast<int>(sizeof Text)) return false;
 
   char Temp[TempPathSize];
   std::FILE *File = CreateTempFile(Temp, Len);
-  if (File == nullptr)
-    return false;
+  if (File == nullptr) return false;
   bool Ok = std::fwrite(Text, 1, static_cast<std::size_t>(TextLen), File) ==
                 static_cast<std::size_t>(TextLen) &&
             std::fflush(File) == 0;
   Ok = std::fclose(File) == 0 && Ok;
   // The old file is replaced only by a complete new one; otherwise it stays as it was.
-  if (Ok)
-    Ok = ReplaceFileWith(Temp, IniPath);
-  if (!Ok)
-    std::remove(Temp);
+  if (Ok) Ok = ReplaceFileWith(Temp, IniPath);
+  if (!Ok) std::remove(Temp);
   return Ok;
 }

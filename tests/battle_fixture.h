@@ -53,7 +53,8 @@ class BattleTest : public ::testing::Test {
   static void ExpectCountersMatchStates() {
     int Singles = 0, Carriers = 0;
     for (const EnemySlot &E : Enemies) {
-      if (E.state == esCarrier) Carriers++;
+      if (E.state == esCarrier)
+        Carriers++;
       else if (E.state == esWarhead || E.state == esFragment || (E.state >= 10 && E.state <= 29))
         Singles++;
       else

@@ -119,11 +119,11 @@ static std::vector<NewEnemy> WatchSpawns(int Ticks) {
 TEST_F(SpawnTest, NewEnemiesFollowTheLevel) {
   struct Case {
     int32_t Level;
-    double DyBound;   // dy never exceeds it
-    bool BoundCommon; // and reaches it often enough to be seen here
+    double DyBound;    // dy never exceeds it
+    bool BoundCommon;  // and reaches it often enough to be seen here
     bool Carriers;
-  } Cases[] = {{0, 1, true, false},     {999, 1, true, false},   {1000, 2, false, false},
-               {1001, 2, false, true},  {1999, 2, true, true},   {4000, 5, false, true},
+  } Cases[] = {{0, 1, true, false},    {999, 1, true, false}, {1000, 2, false, false},
+               {1001, 2, false, true}, {1999, 2, true, true}, {4000, 5, false, true},
                {99999, 5, true, true}};
   for (const Case &C : Cases) {
     SCOPED_TRACE(C.Level);
@@ -177,9 +177,8 @@ TEST_F(BattleTest, EnemiesWrapAtTheSideEdges) {
   EXPECT_EQ(Enemies[4].x, 0);
   EXPECT_EQ(Enemies[5].x, 640);
   const std::vector<std::string> Expected = {
-      "fill -17 85 14 116", "copy imgScad3 624 85 655 116 0 0 31 31",
-      "fill 625 85 656 116", "copy imgScad2 -16 85 15 116 0 0 31 31",
-      "copy imgScad3 624 85 655 116 0 0 31 31"};
+      "fill -17 85 14 116", "copy imgScad3 624 85 655 116 0 0 31 31", "fill 625 85 656 116",
+      "copy imgScad2 -16 85 15 116 0 0 31 31", "copy imgScad3 624 85 655 116 0 0 31 31"};
   EXPECT_EQ(Canvas.Calls, Expected);
 }
 
@@ -189,8 +188,10 @@ TEST_F(BattleTest, LandingFreesTheSlotWithAFlashOnlyForFlyingEnemies) {
     int32_t State;
     double y;  // lands when y + 1 reaches 464
     bool Lands, Flash;
-  } Cases[] = {{esWarhead, 463, true, true},  {esCarrier, 463, true, true},
-               {esFragment, 463, true, true}, {esExplosion + 4, 463, true, false},
+  } Cases[] = {{esWarhead, 463, true, true},
+               {esCarrier, 463, true, true},
+               {esFragment, 463, true, true},
+               {esExplosion + 4, 463, true, false},
                {esWarhead, 462, false, false}};
   for (const Case &C : Cases) {
     SCOPED_TRACE(C.State);
@@ -234,9 +235,9 @@ TEST_F(BattleTest, AnExplosionPlaysTwentyFramesThenFreesItsSlot) {
     ASSERT_FALSE(Canvas.Calls.empty());
     const int Cell = Frame + 2;
     char Expect[96];
-    std::snprintf(Expect, sizeof Expect, "copy imgRes %d %d %d %d %d %d %d %d", 300 + Frame + 1 - 16,
-                  100 + Frame + 1 - 16, 300 + Frame + 1 + 15, 100 + Frame + 1 + 15,
-                  32 * (Cell % 16), 32 * (Cell / 16), 32 * (Cell % 16) + 31,
+    std::snprintf(Expect, sizeof Expect, "copy imgRes %d %d %d %d %d %d %d %d",
+                  300 + Frame + 1 - 16, 100 + Frame + 1 - 16, 300 + Frame + 1 + 15,
+                  100 + Frame + 1 + 15, 32 * (Cell % 16), 32 * (Cell / 16), 32 * (Cell % 16) + 31,
                   32 * (Cell / 16) + 31);
     EXPECT_EQ(Canvas.Calls[0], Expect);
     EXPECT_EQ(Enemies[2].state, Frame < 19 ? esExplosion + Frame + 1 : esEmpty);
@@ -251,7 +252,7 @@ TEST_F(BattleTest, HitTestIsAStrictColumnAboveTheEnemy) {
   struct Case {
     double x, y;
     bool Hit;
-  } Cases[] = {{300, 200, true}, {300, 206, false}, {326, 150, false},
+  } Cases[] = {{300, 200, true}, {300, 206, false},  {326, 150, false},
                {300, 20, true},  {294.5, 100, true}, {294, 100, false}};
   for (const Case &C : Cases) {
     SCOPED_TRACE(testing::Message() << C.x << "," << C.y);
@@ -279,8 +280,8 @@ TEST_F(BattleTest, LevelRisesMoreForHitsHighUpAndStopsAt99999) {
     int32_t Height;
     double EnemyY;
     int32_t Before, After;
-  } Cases[] = {{480, 463, 0, 1},      {480, 0, 0, 8},          {768, 100, 0, 11},
-               {768, 700, 5, 7},      {480, 0, 99995, 99999},  {480, 0, 99999, 99999}};
+  } Cases[] = {{480, 463, 0, 1}, {480, 0, 0, 8},         {768, 100, 0, 11},
+               {768, 700, 5, 7}, {480, 0, 99995, 99999}, {480, 0, 99999, 99999}};
   for (const Case &C : Cases) {
     Reset(640, C.Height, 1, 0);
     Level = C.Before;
@@ -426,7 +427,8 @@ TEST_F(BattleTest, AnEnemyOnTheLaunchPointIsRefused) {
 TEST_F(BattleTest, ResetPlacesLaunchersAndClearsOnlyStatesFlagsAndCounters) {
   struct Case {
     int32_t Width, L, C, R;
-  } Cases[] = {{640, 107, 320, 533}, {800, 134, 400, 666}, {1024, 171, 512, 853}, {152, 26, 76, 126}};
+  } Cases[] = {
+      {640, 107, 320, 533}, {800, 134, 400, 666}, {1024, 171, 512, 853}, {152, 26, 76, 126}};
   for (const Case &C : Cases) {
     Enemies[5] = {11, 22, 1, 2, esCarrier};
     Interceptors[5] = {33, 44, 3, 4, 1};
@@ -494,9 +496,9 @@ TEST_F(BattleTest, LongRunsKeepTheCountersAndTheOccupancyBound) {
     int32_t Width, Height, Limit, Level;
     uint32_t Seed;
     int Ticks;
-  } Cases[] = {{640, 480, 100, 0, 1, 300000},     {1920, 1080, 256, 0, 2, 250000},
-               {152, 112, 10, 1500, 3, 150000},   {800, 600, 256, 5000, 4, 150000},
-               {320, 2000, 40, 1001, 5, 100000},  {101, 50, 256, 99999, 6, 50000}};
+  } Cases[] = {{640, 480, 100, 0, 1, 300000},    {1920, 1080, 256, 0, 2, 250000},
+               {152, 112, 10, 1500, 3, 150000},  {800, 600, 256, 5000, 4, 150000},
+               {320, 2000, 40, 1001, 5, 100000}, {101, 50, 256, 99999, 6, 50000}};
   for (const Case &C : Cases) {
     SCOPED_TRACE(testing::Message() << C.Width << "x" << C.Height << " limit " << C.Limit);
     Level = C.Level;
@@ -530,8 +532,11 @@ TEST_F(BattleTest, LimitsAboveTheTableAndTinyFieldsRunSafely) {
   Form.Canvas = &Null;
   struct Case {
     int32_t Width, Height, Limit, Level;
-  } Cases[] = {{0, 0, 100, 0},         {1, 1, 100, 5000},    {100, 9, 256, 5000},
-               {640, 480, 300, 2000},  {640, 480, INT32_MAX, 99999},
+  } Cases[] = {{0, 0, 100, 0},
+               {1, 1, 100, 5000},
+               {100, 9, 256, 5000},
+               {640, 480, 300, 2000},
+               {640, 480, INT32_MAX, 99999},
                {1920, 1080, 1000, 3000}};
   for (const Case &C : Cases) {
     SCOPED_TRACE(testing::Message() << C.Width << "x" << C.Height << " limit " << C.Limit);

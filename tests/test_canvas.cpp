@@ -20,10 +20,7 @@ TCanvas *const kNoCanvas = nullptr;
 // A 5 x 4 picture whose pixels all differ from their neighbours and from red, with black
 // (index 0) in it so that opacity shows.
 const uint8_t kGridPixels[5 * 4] = {
-    0,  1,  2,  3,  4,
-    5,  6,  7,  8,  0,
-    10, 11, 12, 13, 14,
-    15, 0,  1,  2,  3,
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3,
 };
 const TPicture kGridPicture{5, 4, kGridPixels};
 const TImage kGrid("imgGrid", kGridPicture);
@@ -37,8 +34,7 @@ void PaintRed(TRasterCanvas &C) { C.CopyRect({0, 0, 64, 64}, kRedImage, {0, 0, 6
 
 std::vector<uint32_t> Snapshot(const TRasterCanvas &C) {
   const uint32_t *P = C.Pixels();
-  return P ? std::vector<uint32_t>(P, P + size_t(C.Width()) * C.Height())
-           : std::vector<uint32_t>();
+  return P ? std::vector<uint32_t>(P, P + size_t(C.Width()) * C.Height()) : std::vector<uint32_t>();
 }
 
 // Set pixels of a field: those not black.
@@ -186,7 +182,8 @@ const TCopyCase kCopyCases[] = {
     {"source wholly outside", {0, 0, 5, 4}, {5, 0, 10, 4}},
     {"empty", {2, 2, 2, 6}, {0, 0, 0, 4}},
     {"inverted", {6, 5, 1, 1}, {5, 4, 0, 0}},
-    {"int32 extremes", {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+    {"int32 extremes",
+     {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
      {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}},
 };
 
@@ -273,8 +270,8 @@ TEST(RasterCanvasArc, BlackFlashPassErasesTheWhitePassExactly) {
       {50, 9, 25, 9},       {200, 120, 199, 60},
   };
   for (const auto &Case : Cases) {
-    SCOPED_TRACE(testing::Message() << Case.W << "x" << Case.H << " gx " << Case.Gx
-                                    << " gy " << Case.Gy);
+    SCOPED_TRACE(testing::Message()
+                 << Case.W << "x" << Case.H << " gx " << Case.Gx << " gy " << Case.Gy);
     const int N = Case.H / 10;
     TRasterCanvas C(Case.W, Case.H);
     PaintRed(C);
@@ -322,8 +319,7 @@ TEST(RasterCanvasArc, SweepRunsCounterClockwiseOnScreen) {
     SCOPED_TRACE(Case.Name);
     TRasterCanvas C(41, 41);
     C.SetPenColor(clWhite);
-    C.Arc(10, 10, 30, 30, Case.Start.first, Case.Start.second, Case.End.first,
-          Case.End.second);
+    C.Arc(10, 10, 30, 30, Case.Start.first, Case.Start.second, Case.End.first, Case.End.second);
     EXPECT_EQ(C.Pixel(Case.Reach1.first, Case.Reach1.second), clWhite);
     EXPECT_EQ(C.Pixel(Case.Reach2.first, Case.Reach2.second), clWhite);
     EXPECT_TRUE(Connected(C));
@@ -345,8 +341,7 @@ TEST(RasterCanvasArc, RayPointsAnywhereOnTheirRays) {
   TRasterCanvas Ref(41, 41);
   Ref.SetPenColor(clWhite);
   Ref.Arc(10, 10, 30, 30, 30, 20, 10, 20);
-  const std::pair<int32_t, int32_t> Starts[] = {
-      {21, 20}, {100000, 20}, {INT32_MAX, 20}, {20, 20}};
+  const std::pair<int32_t, int32_t> Starts[] = {{21, 20}, {100000, 20}, {INT32_MAX, 20}, {20, 20}};
   const std::pair<int32_t, int32_t> Ends[] = {{19, 20}, {-100000, 20}, {INT32_MIN, 20}};
   for (auto S : Starts)
     for (auto E : Ends) {
@@ -381,8 +376,7 @@ TEST(RasterCanvasArc, WholeEllipsesSpanTheirRectangle) {
   const TRect Cases[] = {{5, 10, 45, 30}, {10, 3, 22, 38}, {4, 4, 13, 9},
                          {3, 8, 40, 9},   {20, 2, 20, 30}, {2, 20, 40, 20}};
   for (const auto &R : Cases) {
-    SCOPED_TRACE(testing::Message() << R.Left << "," << R.Top << "-" << R.Right << ","
-                                    << R.Bottom);
+    SCOPED_TRACE(testing::Message() << R.Left << "," << R.Top << "-" << R.Right << "," << R.Bottom);
     TRasterCanvas C(50, 42);
     C.SetPenColor(clYellow);
     C.Arc(R.Left, R.Top, R.Right, R.Bottom, 0, 0, 0, 0);  // equal rays: the whole curve
@@ -466,7 +460,7 @@ TEST(RasterCanvasRepaint, PaintsVisibleMarkersOverBlack) {
       Marker(20, 1, 2, 2, clYellow, clLime);
       ASSERT_EQ(C.Pixel(X, Y), Want) << X << "," << Y;
     }
-  EXPECT_EQ(C.Pixel(3, 4), clLime);   // inside of A
+  EXPECT_EQ(C.Pixel(3, 4), clLime);     // inside of A
   EXPECT_EQ(C.Pixel(9, 10), clYellow);  // A's bottom-right corner
   EXPECT_EQ(C.Pixel(0, 9), 0xFF00FFu);  // inside of the clipped marker
 }
@@ -499,8 +493,7 @@ class TRecordingCanvas : public TCanvas {
   }
   void FillRect(const TRect &R) override { Calls.push_back("fill " + std::to_string(R.Right)); }
   void SetPenColor(TColor C) override { Calls.push_back("pen " + std::to_string(C)); }
-  void Arc(int32_t X1, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
-           int32_t Y4) override {
+  void Arc(int32_t X1, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t Y4) override {
     Calls.push_back("arc " + std::to_string(X1) + " " + std::to_string(Y4));
   }
   void ShapeMoved(const TShape &S) override { Calls.push_back(std::string("moved ") + S.Name); }
@@ -547,10 +540,10 @@ TEST(TraceCanvas, PrintsOneLinePerCallAndPassesThemOn) {
             "marker shpBaseC 316 -8 0\n"
             "marker shpBaseC 316 -8 1\n");
   std::fclose(Out);
-  EXPECT_EQ(Next.Calls, (std::vector<std::string>{
-                            "copy imgGrid 84 31", "fill 15", "pen 16777215", "pen 658188",
-                            "pen 11259375", "arc -5 100", "moved shpBaseC", "moved shpBaseC",
-                            "shown shpBaseC", "shown shpBaseC"}));
+  EXPECT_EQ(Next.Calls,
+            (std::vector<std::string>{"copy imgGrid 84 31", "fill 15", "pen 16777215", "pen 658188",
+                                      "pen 11259375", "arc -5 100", "moved shpBaseC",
+                                      "moved shpBaseC", "shown shpBaseC", "shown shpBaseC"}));
 }
 
 TEST(TraceCanvas, DrawsThroughToARasterCanvas) {

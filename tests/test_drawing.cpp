@@ -30,8 +30,10 @@ TEST(DrawingBoxes, ExplosionFramesComeFromTheirSheetCells) {
   struct Case {
     int Frame;
     TRect Source;
-  } Cases[] = {{0, {64, 0, 95, 31}},     {13, {480, 0, 511, 31}},
-               {14, {0, 32, 31, 63}},    {19, {160, 32, 191, 63}}};
+  } Cases[] = {{0, {64, 0, 95, 31}},
+               {13, {480, 0, 511, 31}},
+               {14, {0, 32, 31, 63}},
+               {19, {160, 32, 191, 63}}};
   for (const Case &C : Cases) {
     const TRect S = ExplosionSource(C.Frame);
     EXPECT_EQ((std::array{S.Left, S.Top, S.Right, S.Bottom}),
@@ -81,8 +83,8 @@ TEST_F(DrawingTest, GroundFlashDrawsWhiteDomeThenBlackOneRadiusFurther) {
     Calls Expected = {"pen FFFFFF"};
     char Line[96];
     auto ArcAt = [&](int32_t r) {
-      std::snprintf(Line, sizeof Line, "arc %d %d %d %d %d %d %d %d", 300 - r, Height - r,
-                    300 + r, Height + r, 300 + r, Height, 300 - r, Height);
+      std::snprintf(Line, sizeof Line, "arc %d %d %d %d %d %d %d %d", 300 - r, Height - r, 300 + r,
+                    Height + r, 300 + r, Height, 300 - r, Height);
       Expected.push_back(Line);
     };
     for (int32_t r = 0; r < N; r++) ArcAt(r);

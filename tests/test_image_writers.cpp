@@ -125,9 +125,8 @@ bool LoopsForever(const SavedImage &First) {
   for (int I = 0; I + 1 < First.ExtensionBlockCount; ++I) {
     const ExtensionBlock &App = First.ExtensionBlocks[I], &Data = First.ExtensionBlocks[I + 1];
     if (App.Function == APPLICATION_EXT_FUNC_CODE && App.ByteCount == 11 &&
-        std::memcmp(App.Bytes, "NETSCAPE2.0", 11) == 0 &&
-        Data.Function == CONTINUE_EXT_FUNC_CODE && Data.ByteCount == 3 &&
-        Data.Bytes[0] == 1 && Data.Bytes[1] == 0 && Data.Bytes[2] == 0)
+        std::memcmp(App.Bytes, "NETSCAPE2.0", 11) == 0 && Data.Function == CONTINUE_EXT_FUNC_CODE &&
+        Data.ByteCount == 3 && Data.Bytes[0] == 1 && Data.Bytes[1] == 0 && Data.Bytes[2] == 0)
       return true;
   }
   return false;
@@ -143,7 +142,7 @@ TEST(GifWriter, FramesPlayBackAsWritten) {
   F[4 * W + 6] = Palette16[pcBlue];
   F[3 * W + 5] = Palette16[(F[3 * W + 5] == Palette16[pcRed]) ? pcLime : pcRed];
   Frames.push_back(F);
-  Frames.push_back(F);  // still
+  Frames.push_back(F);                              // still
   F[0] = Palette16[F[0] == 0 ? pcWhite : pcBlack];  // opposite corners: the whole frame
   F[W * H - 1] = Palette16[F[W * H - 1] == 0 ? pcWhite : pcBlack];
   Frames.push_back(F);

@@ -17,9 +17,7 @@ struct TView {
   const TPicture &Picture;
   int Left = 0, Top = 0, Width = 0, Height = 0;
 
-  uint8_t At(int x, int y) const {
-    return Picture.Pixels[(Top + y) * Picture.Width + Left + x];
-  }
+  uint8_t At(int x, int y) const { return Picture.Pixels[(Top + y) * Picture.Width + Left + x]; }
 };
 
 TView Whole(const TPicture &Picture) { return {Picture, 0, 0, Picture.Width, Picture.Height}; }
@@ -38,8 +36,8 @@ TExtent ExtentOf(const TView &View, int Only = -1) {
   for (int y = 0; y < View.Height; ++y)
     for (int x = 0; x < View.Width; ++x)
       if (Only < 0 ? View.At(x, y) != pcBlack : View.At(x, y) == Only) {
-        Extent = {std::min(Extent.Left, x), std::max(Extent.Right, x),
-                  std::min(Extent.Top, y), std::max(Extent.Bottom, y), false};
+        Extent = {std::min(Extent.Left, x), std::max(Extent.Right, x), std::min(Extent.Top, y),
+                  std::max(Extent.Bottom, y), false};
       }
   return Extent;
 }
@@ -121,8 +119,8 @@ const TEnemyCase EnemyCases[] = {
 
 void ExpectAllBlack(const TView &View, const std::string &What) {
   const TExtent Extent = ExtentOf(View);
-  EXPECT_TRUE(Extent.Empty) << What << ": a coloured pixel at column " << Extent.Left
-                            << ", row " << Extent.Top;
+  EXPECT_TRUE(Extent.Empty) << What << ": a coloured pixel at column " << Extent.Left << ", row "
+                            << Extent.Top;
 }
 
 void ExpectExtent(const TExtent &Actual, const TExtent &Expected) {
@@ -154,9 +152,12 @@ struct TSizeCase {
 
 TEST(Pictures, HaveTheirSizesAndOnlyPaletteIndices) {
   const TSizeCase Cases[] = {
-      {"sheet", ResPicture, 512, 96},        {"carrier", Scad1Picture, 32, 32},
-      {"fragment", Scad2Picture, 32, 32},    {"warhead", Scad3Picture, 32, 32},
-      {"icon 32", Icon32Picture, 32, 32},    {"icon 16", Icon16Picture, 16, 16},
+      {"sheet", ResPicture, 512, 96},
+      {"carrier", Scad1Picture, 32, 32},
+      {"fragment", Scad2Picture, 32, 32},
+      {"warhead", Scad3Picture, 32, 32},
+      {"icon 32", Icon32Picture, 32, 32},
+      {"icon 16", Icon16Picture, 16, 16},
       {"program icon", ProgramIconPicture, 32, 32},
   };
   for (const TSizeCase &Case : Cases) {
@@ -181,9 +182,10 @@ TEST(Sheet, InterceptorIsTheRimmedBallPixelForPixel) {
   ASSERT_EQ(InterceptorCell, 1);
   const TView Square{ResPicture, 32, 0, 16, 16};
   // Yellow columns of rows 4..11 and the red run between them.
-  const struct { int YellowLeft, YellowRight, RedLeft, RedRight; } Rows[8] = {
-      {6, 9, 0, -1}, {5, 10, 6, 9}, {4, 11, 5, 10}, {4, 11, 5, 10},
-      {4, 11, 5, 10}, {4, 11, 5, 10}, {5, 10, 6, 9}, {6, 9, 0, -1}};
+  const struct {
+    int YellowLeft, YellowRight, RedLeft, RedRight;
+  } Rows[8] = {{6, 9, 0, -1},  {5, 10, 6, 9},  {4, 11, 5, 10}, {4, 11, 5, 10},
+               {4, 11, 5, 10}, {4, 11, 5, 10}, {5, 10, 6, 9},  {6, 9, 0, -1}};
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
       uint8_t Expected = pcBlack;
@@ -251,8 +253,7 @@ TEST(Enemies, HaveTheirExtentsColoursAndMargins) {
     // Within the shown 31 x 31 only; row 31 may reach further out.
     ExpectAllBlack({Case.Picture, 0, 0, 31, 6}, "rows 0..5");
     ExpectAllBlack({Case.Picture, 0, 0, Case.LeftMargin, 31}, "left margin");
-    ExpectAllBlack({Case.Picture, Case.RightMargin, 0, 31 - Case.RightMargin, 31},
-                   "right margin");
+    ExpectAllBlack({Case.Picture, Case.RightMargin, 0, 31 - Case.RightMargin, 31}, "right margin");
     // A little detail on the never-shown row 31.
     EXPECT_NE(ColoursOf(View, 31, 31), 0);
   }
@@ -386,8 +387,8 @@ TEST(Icons, Icon16HasArcsTrailsAndChequeredGround) {
 TEST(Icons, ProgramIconShowsAMonitorWithColouredLines) {
   const TView Icon = Whole(ProgramIconPicture);
   const TColours Used = ColoursOf(Icon);
-  const TColours Needed = Colours({pcSilver, pcGrey, pcNavy, pcAqua, pcYellow, pcWhite,
-                                   pcFuchsia, pcLime, pcBlue, pcRed});
+  const TColours Needed = Colours(
+      {pcSilver, pcGrey, pcNavy, pcAqua, pcYellow, pcWhite, pcFuchsia, pcLime, pcBlue, pcRed});
   EXPECT_EQ(Used & Needed, Needed);
   // The navy screen fills most of the monitor's width.
   const TExtent Screen = ExtentOf(Icon, pcNavy);

@@ -42,7 +42,7 @@ void SetIniPath(const std::string &Path) {
 
 // Each test works in its own fresh directory and leaves the globals as it found them.
 class SettingsFile : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     std::string Pattern = (fs::temp_directory_path() / "tolvane-settings-XXXXXX").string();
     ASSERT_NE(mkdtemp(Pattern.data()), nullptr);
@@ -122,17 +122,15 @@ const LoadCase LoadCases[] = {
     {"2^31 wraps", "2147483648\r\n1", {0, 0}, {INT32_MIN, 1}},
     {"3e9 wraps", "3000000000\r\n1", {0, 0}, {-1294967296, 1}},
     {"2^32 + 1 wraps", "4294967297\r\n-4294967297", {0, 0}, {1, -1}},
-    {"20 digits wrap",
-     "98765432109876543210\r\n-98765432109876543210",
-     {0, 0},
-     {-450461974, 22}},
-    {"29 digits wrap, low byte of the flag",
-     "1\r\n12345678901234567890123456789",
-     {0, 0},
-     {1, 21}},
+    {"20 digits wrap", "98765432109876543210\r\n-98765432109876543210", {0, 0}, {-450461974, 22}},
+    {"29 digits wrap, low byte of the flag", "1\r\n12345678901234567890123456789", {0, 0}, {1, 21}},
     {"100 nines", std::string(100, '9') + "\r\n" + std::string(100, '9'), {0, 0}, {-1, -1}},
     {"leading zeros", std::string(300, '0') + "42\r\n0001", {0, 0}, {42, 1}},
-    {"byte-order mark", "\xEF\xBB\xBF" "100\r\n0\r\n", {0, 1}, {0, 1}},
+    {"byte-order mark",
+     "\xEF\xBB\xBF"
+     "100\r\n0\r\n",
+     {0, 1},
+     {0, 1}},
     {"every kind of whitespace", " \t\r\n\v\f77\v\f\t 3", {0, 0}, {77, 3}},
     {"text after the second number", "1\r\n2\r\n3\r\nxyz", {0, 0}, {1, 2}},
     {"sign, space, digits fails both reads", "- 5\r\n7", {9, 9}, {9, 9}},
@@ -144,8 +142,16 @@ const LoadCase LoadCases[] = {
     {"hex prefix reads as 0", "0x10 1", {9, 5}, {0, 5}},
     {"letter between the numbers", "12 x 5", {0, 5}, {12, 5}},
     {"NUL between the numbers", "12\0 5"s, {0, 5}, {12, 5}},
-    {"NUL first", "\0" "12 5"s, {8, 5}, {8, 5}},
-    {"high bytes are not whitespace", "\xA0" "12 5", {8, 5}, {8, 5}},
+    {"NUL first",
+     "\0"
+     "12 5"s,
+     {8, 5},
+     {8, 5}},
+    {"high bytes are not whitespace",
+     "\xA0"
+     "12 5",
+     {8, 5},
+     {8, 5}},
     {"0x85 is not whitespace", "12\x85 5", {0, 5}, {12, 5}},
     {"ctrl-Z ends nothing but stops a read", "12\x1A 5", {0, 5}, {12, 5}},
 };
@@ -178,7 +184,7 @@ TEST(ParseSettings, NoDataKeepsPreviousValues) {
 TEST_F(SettingsFile, UnopenableFileGivesDefaults) {
   struct Case {
     const char *Name;
-    std::string Path; // empty: IniPath left empty
+    std::string Path;  // empty: IniPath left empty
   };
   fs::create_directory(Dir / "folder");
   WriteBytes(Dir / "plain", "5\r\n0\r\n");
@@ -236,8 +242,7 @@ TEST_F(SettingsFile, NumbersAcrossReadChunks) {
 
 TEST_F(SettingsFile, MegabyteFiles) {
   std::string Digits;
-  for (int I = 0; I < 100000; ++I)
-    Digits += "1234567890";
+  for (int I = 0; I < 100000; ++I) Digits += "1234567890";
   WriteBytes(Ini, Digits + " " + std::string(1000001, '9'));
   SettingsValues Got = LoadFrom({0, 0});
   EXPECT_EQ(Got.MisailNum, -834729262);
@@ -261,8 +266,7 @@ TEST_F(SettingsFile, LoadAgreesWithParseOnRandomFiles) {
     for (char &B : Bytes)
       B = Raw ? static_cast<char>(Rng() & 0xFF) : Alphabet[Rng() % Alphabet.size()];
     // Often start with a number so that the reads get past the first byte.
-    if (Round % 3 == 0)
-      Bytes.insert(0, "\r\n 4000000000 \t");
+    if (Round % 3 == 0) Bytes.insert(0, "\r\n 4000000000 \t");
     WriteBytes(Ini, Bytes);
     SettingsValues Previous{static_cast<int32_t>(Rng()), static_cast<int8_t>(Rng() & 0xFF)};
     SettingsValues Got = LoadFrom(Previous);
@@ -317,7 +321,7 @@ TEST_F(SettingsFile, SaveReplacesALongerFileWhole) {
 }
 
 TEST_F(SettingsFile, SavedValuesLoadBack) {
-  const SettingsValues Values[] = {{100, 1}, {10, 0}, {256, 1},       {-5, -1},
+  const SettingsValues Values[] = {{100, 1}, {10, 0},           {256, 1},        {-5, -1},
                                    {0, 2},   {INT32_MIN, -128}, {INT32_MAX, 127}};
   for (const SettingsValues &V : Values) {
     SCOPED_TRACE(testing::Message() << V.MisailNum << " " << int(V.BaseVisible));
@@ -366,15 +370,12 @@ TEST_F(SettingsFile, FailedSaveLeavesNoTrace) {
 // permissions. Returns nullopt when that cannot be arranged.
 std::optional<bool> SaveAsNobody() {
   pid_t Child = fork();
-  if (Child < 0)
-    return std::nullopt;
+  if (Child < 0) return std::nullopt;
   if (Child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0)
-      _exit(3);
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
     // The old file must still be reachable, so that only the write permission is missing.
     std::FILE *Old = std::fopen(IniPath, "rb");
-    if (Old == nullptr)
-      _exit(4);
+    if (Old == nullptr) _exit(4);
     std::fclose(Old);
     _exit(SaveSettings() ? 1 : 0);
   }
@@ -391,9 +392,9 @@ TEST_F(SettingsFile, UnwritableDirectoryKeepsOldFile) {
   WriteBytes(ReadOnly / "Tolvane.ini", Old);
   SetIniPath((ReadOnly / "Tolvane.ini").string());
   fs::permissions(Dir, fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
-  fs::permissions(ReadOnly, fs::perms::owner_read | fs::perms::owner_exec |
-                                fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(ReadOnly, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
   fs::permissions(ReadOnly / "Tolvane.ini", fs::perms::owner_read | fs::perms::owner_write |
                                                 fs::perms::group_read | fs::perms::others_read);
   MisailNum = 99;
@@ -409,8 +410,7 @@ TEST_F(SettingsFile, UnwritableDirectoryKeepsOldFile) {
     Saved = SaveAsNobody();
   else
     Saved = SaveSettings();
-  if (!Saved)
-    GTEST_SKIP() << "cannot run as a user without write permission";
+  if (!Saved) GTEST_SKIP() << "cannot run as a user without write permission";
   EXPECT_FALSE(*Saved);
   EXPECT_EQ(ReadBytes(ReadOnly / "Tolvane.ini"), Old);
   EXPECT_EQ(Listing(ReadOnly), std::vector<std::string>{"Tolvane.ini"});
@@ -425,7 +425,7 @@ TEST_F(SettingsFile, ReplaceFailsWithoutTemporaryFile) {
 TEST_F(SettingsFile, OverridesGoOverWhatWasLoaded) {
   struct Case {
     const char *Name;
-    std::optional<std::string> Content; // nullopt: no file
+    std::optional<std::string> Content;  // nullopt: no file
     std::optional<int32_t> Limit;
     std::optional<int8_t> Flag;
     SettingsValues Expected;
@@ -442,8 +442,7 @@ TEST_F(SettingsFile, OverridesGoOverWhatWasLoaded) {
     SCOPED_TRACE(C.Name);
     std::error_code Ignored;
     fs::remove(Ini, Ignored);
-    if (C.Content)
-      WriteBytes(Ini, *C.Content);
+    if (C.Content) WriteBytes(Ini, *C.Content);
     MisailNumOverride = C.Limit;
     BaseVisibleOverride = C.Flag;
     SettingsValues Got = LoadFrom({7, 5});
@@ -454,16 +453,14 @@ TEST_F(SettingsFile, OverridesGoOverWhatWasLoaded) {
 
 // Sets or unsets HOME and XDG_CONFIG_HOME for one test and puts them back afterwards.
 class IniPathFromEnvironment : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     std::memcpy(SavedPath, IniPath, IniPathSize);
     for (auto &[Name, Value] : SavedEnv)
-      if (const char *V = std::getenv(Name))
-        Value = V;
+      if (const char *V = std::getenv(Name)) Value = V;
   }
   void TearDown() override {
-    for (auto &[Name, Value] : SavedEnv)
-      SetEnv(Name, Value);
+    for (auto &[Name, Value] : SavedEnv) SetEnv(Name, Value);
     std::memcpy(IniPath, SavedPath, IniPathSize);
   }
   static void SetEnv(const char *Name, const std::optional<std::string> &Value) {
@@ -529,9 +526,8 @@ TEST_F(IniPathFromEnvironment, WithoutHomeUsesUserDatabase) {
   if (Entry == nullptr || Entry->pw_dir == nullptr || Entry->pw_dir[0] != '/')
     GTEST_SKIP() << "no home directory in the user database";
   std::string Home = Entry->pw_dir;
-  if (Home.back() != '/')
-    Home += '/';
+  if (Home.back() != '/') Home += '/';
   EXPECT_EQ(Build(), Home + ".config/Tolvane.ini");
 }
 
-} // namespace
+}  // namespace

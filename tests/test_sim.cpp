@@ -63,10 +63,10 @@ TEST(Sim, TraceStartsWithResetMarkersAndClear) {
   ASSERT_EQ(R.Status, 0) << R.Err;
   const std::vector<std::string> L = Lines(R.Out);
   ASSERT_GE(L.size(), 7u);
-  EXPECT_EQ(std::vector<std::string>(L.begin(), L.begin() + 6),
-            (std::vector<std::string>{"reset", "marker shpBaseC 316 472 1",
-                                      "marker shpBaseL 103 472 1", "marker shpBaseR 529 472 1",
-                                      "fill 0 0 640 480", "tick 1"}));
+  EXPECT_EQ(
+      std::vector<std::string>(L.begin(), L.begin() + 6),
+      (std::vector<std::string>{"reset", "marker shpBaseC 316 472 1", "marker shpBaseL 103 472 1",
+                                "marker shpBaseR 529 472 1", "fill 0 0 640 480", "tick 1"}));
   EXPECT_NE(std::find(L.begin(), L.end(), "tick 2"), L.end());
 }
 
@@ -108,19 +108,22 @@ TEST(Sim, DumpListsTheFinalStateConsistently) {
   const std::vector<std::string> L = Lines(R.Out);
   ASSERT_FALSE(L.empty());
   int Level = -1, Single = -1, Carrier = -1;
-  ASSERT_EQ(std::sscanf(L[0].c_str(), "level %d single %d carrier %d", &Level, &Single, &Carrier), 3);
+  ASSERT_EQ(std::sscanf(L[0].c_str(), "level %d single %d carrier %d", &Level, &Single, &Carrier),
+            3);
   EXPECT_GT(Level, 1500);
   int Singles = 0, Carriers = 0, LastEnemy = -1, LastInterceptor = -1;
   for (size_t i = 1; i < L.size(); i++) {
     int Slot, State;
     double x, y, dx, dy;
-    if (std::sscanf(L[i].c_str(), "enemy %d %d %lf %lf %lf %lf", &Slot, &State, &x, &y, &dx, &dy) == 6) {
+    if (std::sscanf(L[i].c_str(), "enemy %d %d %lf %lf %lf %lf", &Slot, &State, &x, &y, &dx, &dy) ==
+        6) {
       EXPECT_GT(Slot, LastEnemy);
       EXPECT_EQ(LastInterceptor, -1) << "enemies come first";
       LastEnemy = Slot;
       (State == 2 ? Carriers : Singles)++;
     } else {
-      ASSERT_EQ(std::sscanf(L[i].c_str(), "interceptor %d %lf %lf %lf %lf", &Slot, &x, &y, &dx, &dy), 5)
+      ASSERT_EQ(
+          std::sscanf(L[i].c_str(), "interceptor %d %lf %lf %lf %lf", &Slot, &x, &y, &dx, &dy), 5)
           << L[i];
       EXPECT_GT(Slot, LastInterceptor);
       LastInterceptor = Slot;
@@ -151,12 +154,23 @@ TEST(Sim, BattlesRepeatExactly) {
 }
 
 TEST(Sim, BadOptionsGetOneLineAndStatusTwo) {
-  const char *Cases[] = {"--bogus",          "--width",          "--width abc",
-                         "--width -1",       "--width 16385",    "--height 1x",
-                         "--seed 4294967296", "--ticks -5",      "--level 100000",
-                         "--level -1",       "--every 0",        "--misailnum 2147483648",
-                         "--png ''",         "--settings ''",    "--width 0 --png x.png",
-                         "--gif /nonexistent-dir/a.gif", "--png /nonexistent-dir/a.png"};
+  const char *Cases[] = {"--bogus",
+                         "--width",
+                         "--width abc",
+                         "--width -1",
+                         "--width 16385",
+                         "--height 1x",
+                         "--seed 4294967296",
+                         "--ticks -5",
+                         "--level 100000",
+                         "--level -1",
+                         "--every 0",
+                         "--misailnum 2147483648",
+                         "--png ''",
+                         "--settings ''",
+                         "--width 0 --png x.png",
+                         "--gif /nonexistent-dir/a.gif",
+                         "--png /nonexistent-dir/a.png"};
   for (const char *Args : Cases) {
     SCOPED_TRACE(Args);
     const SimRun R = Sim(std::string(Args) + " --ticks 10");
@@ -167,9 +181,12 @@ TEST(Sim, BadOptionsGetOneLineAndStatusTwo) {
 }
 
 TEST(Sim, TinyFieldsAndExtremeSettingsRun) {
-  const char *Cases[] = {"--width 0 --height 0",       "--width 1 --height 1 --level 5000",
-                         "--width 100 --height 9",     "--misailnum -2147483648",
-                         "--misailnum 2147483647 --level 99999", "--misailnum 300 --level 2000"};
+  const char *Cases[] = {"--width 0 --height 0",
+                         "--width 1 --height 1 --level 5000",
+                         "--width 100 --height 9",
+                         "--misailnum -2147483648",
+                         "--misailnum 2147483647 --level 99999",
+                         "--misailnum 300 --level 2000"};
   for (const char *Args : Cases) {
     SCOPED_TRACE(Args);
     const SimRun R = Sim(std::string(Args) + " --ticks 20000 --dump");
@@ -180,7 +197,8 @@ TEST(Sim, TinyFieldsAndExtremeSettingsRun) {
 
 TEST(Sim, WritesPngAndGif) {
   const std::string Png = TempPath("frame.png"), Gif = TempPath("run.gif");
-  const SimRun R = Sim("--width 200 --height 150 --ticks 40 --every 4 --png " + Png + " --gif " + Gif);
+  const SimRun R =
+      Sim("--width 200 --height 150 --ticks 40 --every 4 --png " + Png + " --gif " + Gif);
   ASSERT_EQ(R.Status, 0) << R.Err;
   EXPECT_EQ(ReadAll(Png).substr(1, 3), "PNG");
   int Error = 0;

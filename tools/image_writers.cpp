@@ -51,8 +51,8 @@ bool WritePngStream(std::FILE *File, const uint32_t *Pixels, int32_t Width, int3
 // giflib writes through this rather than its own file handle, so that the file gets the
 // usual permissions and a failing close is seen.
 int WriteToFile(GifFileType *Gif, const GifByteType *Data, int Length) {
-  return static_cast<int>(std::fwrite(Data, 1, static_cast<size_t>(Length),
-                                      static_cast<std::FILE *>(Gif->UserData)));
+  return static_cast<int>(
+      std::fwrite(Data, 1, static_cast<size_t>(Length), static_cast<std::FILE *>(Gif->UserData)));
 }
 
 }  // namespace
@@ -73,8 +73,7 @@ bool WritePng(const char *Path, const uint32_t *Pixels, int32_t Width, int32_t H
   return Ok;
 }
 
-bool TGifWriter::Open(const char *Path, int32_t Width, int32_t Height,
-                      int DelayCentiseconds) {
+bool TGifWriter::Open(const char *Path, int32_t Width, int32_t Height, int DelayCentiseconds) {
   if (FGif) Close();
   if (!Path || Width <= 0 || Height <= 0 || Width > 65535 || Height > 65535 ||
       DelayCentiseconds < 0 || DelayCentiseconds > 65535)
@@ -110,8 +109,7 @@ bool TGifWriter::Open(const char *Path, int32_t Width, int32_t Height,
   bool Ok = Map && EGifPutScreenDesc(Gif, Width, Height, 8, 0, Map) == GIF_OK &&
             EGifPutExtensionLeader(Gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
             EGifPutExtensionBlock(Gif, 11, "NETSCAPE2.0") == GIF_OK &&
-            EGifPutExtensionBlock(Gif, 3, Loop) == GIF_OK &&
-            EGifPutExtensionTrailer(Gif) == GIF_OK;
+            EGifPutExtensionBlock(Gif, 3, Loop) == GIF_OK && EGifPutExtensionTrailer(Gif) == GIF_OK;
   GifFreeMapObject(Map);  // the screen description keeps its own copy
   if (!Ok) {
     EGifCloseFile(Gif, &Error);
@@ -192,8 +190,7 @@ bool TGifWriter::AddFrame(const uint32_t *Pixels) {
   const size_t ExtensionLength = EGifGCBToExtension(&Control, Extension);
   bool Ok = EGifPutExtension(FGif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(ExtensionLength),
                              Extension) == GIF_OK &&
-            EGifPutImageDesc(FGif, Left, Top, Right - Left, Bottom - Top, false, nullptr) ==
-                GIF_OK;
+            EGifPutImageDesc(FGif, Left, Top, Right - Left, Bottom - Top, false, nullptr) == GIF_OK;
   for (int32_t Y = Top; Ok && Y < Bottom; ++Y)
     Ok = EGifPutLine(FGif, FCurrent.data() + static_cast<size_t>(Y) * FWidth + Left,
                      Right - Left) == GIF_OK;

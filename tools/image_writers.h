@@ -43,7 +43,7 @@ class TGifWriter {
   int32_t FWidth = 0, FHeight = 0;
   int FDelay = 0;
   std::vector<uint8_t> FPrevious, FCurrent;  // palette indices of the last and new frame
-  uint32_t FCacheKey[256] = {};             // recent colours and their indices
+  uint32_t FCacheKey[256] = {};              // recent colours and their indices
   uint8_t FCacheIndex[256] = {};
   bool FCacheUsed[256] = {};
 };

@@ -49,9 +49,18 @@ bool ParseSimOptions(int argc, const char *const *argv, SimOptions &O, std::stri
   };
   for (int i = 1; i < argc; i++) {
     const char *Flag = argv[i];
-    if (!std::strcmp(Flag, "--trace")) { O.Trace = true; continue; }
-    if (!std::strcmp(Flag, "--dump")) { O.Dump = true; continue; }
-    if (!std::strcmp(Flag, "--help") || !std::strcmp(Flag, "-h")) { O.Help = true; continue; }
+    if (!std::strcmp(Flag, "--trace")) {
+      O.Trace = true;
+      continue;
+    }
+    if (!std::strcmp(Flag, "--dump")) {
+      O.Dump = true;
+      continue;
+    }
+    if (!std::strcmp(Flag, "--help") || !std::strcmp(Flag, "-h")) {
+      O.Help = true;
+      continue;
+    }
 
     const bool TakesFile = !std::strcmp(Flag, "--settings") || !std::strcmp(Flag, "--png") ||
                            !std::strcmp(Flag, "--gif");

@@ -28,8 +28,7 @@ static void Dump() {
   }
   for (int i = 0; i < SlotCount; i++) {
     const InterceptorSlot &I = Interceptors[i];
-    if (I.active)
-      std::printf("interceptor %d %.17g %.17g %.17g %.17g\n", i, I.x, I.y, I.dx, I.dy);
+    if (I.active) std::printf("interceptor %d %.17g %.17g %.17g %.17g\n", i, I.x, I.y, I.dx, I.dy);
   }
 }
 

@@ -37,8 +37,10 @@ int SignOfDifference(int64_t A, int64_t B, int64_t C, int64_t D) {
   MulWide(Magnitude(A), Magnitude(B), H1, L1);
   MulWide(Magnitude(C), Magnitude(D), H2, L2);
   int Cmp = 0;
-  if (H1 != H2) Cmp = H1 > H2 ? 1 : -1;
-  else if (L1 != L2) Cmp = L1 > L2 ? 1 : -1;
+  if (H1 != H2)
+    Cmp = H1 > H2 ? 1 : -1;
+  else if (L1 != L2)
+    Cmp = L1 > L2 ? 1 : -1;
   return S1 > 0 ? Cmp : -Cmp;
 }
 
@@ -49,9 +51,12 @@ class TSweep {
  public:
   TSweep(int64_t SX, int64_t SY, int64_t EX, int64_t EY) : SX(SX), SY(SY), EX(EX), EY(EY) {
     const int Turn = SignOfDifference(SY, EX, SX, EY);  // Ccw(S, E)
-    if (Turn > 0) Kind = kNarrow;
-    else if (Turn < 0) Kind = kWide;
-    else Kind = SignOfDifference(SX, EX, -SY, EY) > 0 ? kWhole : kHalf;  // by S . E
+    if (Turn > 0)
+      Kind = kNarrow;
+    else if (Turn < 0)
+      Kind = kWide;
+    else
+      Kind = SignOfDifference(SX, EX, -SY, EY) > 0 ? kWhole : kHalf;  // by S . E
   }
 
   // U, V are small (the ellipse's own offsets), so these products fit in 64 bits.
@@ -99,8 +104,7 @@ uint32_t TRasterCanvas::Pixel(int32_t X, int32_t Y) const {
   return FPixels[int64_t{Y} * FWidth + X];
 }
 
-void TRasterCanvas::Fill(int64_t Left, int64_t Top, int64_t Right, int64_t Bottom,
-                         uint32_t Color) {
+void TRasterCanvas::Fill(int64_t Left, int64_t Top, int64_t Right, int64_t Bottom, uint32_t Color) {
   Left = std::max<int64_t>(Left, 0);
   Top = std::max<int64_t>(Top, 0);
   Right = std::min<int64_t>(Right, FWidth);
@@ -128,14 +132,13 @@ void TRasterCanvas::Repaint(const TShape *const *Shapes, int Count) {
   }
 }
 
-void TRasterCanvas::CopyRect(const TRect &Dest, const TImage &Source,
-                             const TRect &SourceRect) {
+void TRasterCanvas::CopyRect(const TRect &Dest, const TImage &Source, const TRect &SourceRect) {
   const TPicture &Pic = Source.Picture;
   if (!Pic.Pixels || Pic.Width <= 0 || Pic.Height <= 0 || !FPixels) return;
-  const int64_t W = std::min(int64_t{Dest.Right} - Dest.Left,
-                             int64_t{SourceRect.Right} - SourceRect.Left);
-  const int64_t H = std::min(int64_t{Dest.Bottom} - Dest.Top,
-                             int64_t{SourceRect.Bottom} - SourceRect.Top);
+  const int64_t W =
+      std::min(int64_t{Dest.Right} - Dest.Left, int64_t{SourceRect.Right} - SourceRect.Left);
+  const int64_t H =
+      std::min(int64_t{Dest.Bottom} - Dest.Top, int64_t{SourceRect.Bottom} - SourceRect.Top);
   const int64_t DX = Dest.Left, DY = Dest.Top, SX = SourceRect.Left, SY = SourceRect.Top;
   // Offsets I, J into the rectangles where both the field and the picture have a pixel.
   const int64_t I0 = std::max({int64_t{0}, -DX, -SX});
@@ -164,8 +167,8 @@ void TRasterCanvas::FillRect(const TRect &Rect) {
 
 void TRasterCanvas::SetPenColor(TColor Color) { FPen = Color & 0xFFFFFFu; }
 
-void TRasterCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3,
-                        int32_t Y3, int32_t X4, int32_t Y4) {
+void TRasterCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
+                        int32_t X4, int32_t Y4) {
   // Work in doubled coordinates about the centre, so that a centre between pixels is
   // still on the integer grid: U = 2x - (X1 + X2), V = 2y - (Y1 + Y2). The ellipse is
   // U^2 Q^2 + V^2 P^2 = P^2 Q^2, and the pixels have U of P's parity and V of Q's.
@@ -204,8 +207,7 @@ void TRasterCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t 
     } else if (V == VEnd) {
       U -= 2;
     } else {
-      const int64_t Diagonal = Error(U - 2, V + 2), Across = Error(U - 2, V),
-                    Up = Error(U, V + 2);
+      const int64_t Diagonal = Error(U - 2, V + 2), Across = Error(U - 2, V), Up = Error(U, V + 2);
       if (Diagonal <= Across && Diagonal <= Up) {
         U -= 2;
         V += 2;

@@ -41,8 +41,8 @@ class TRasterCanvas : public TCanvas {
   // r about (gx, gy). Both end rays are inclusive; equal rays draw the whole ellipse; a
   // ray point on the centre counts as a ray to the right. A rectangle of no extent draws
   // the one pixel (X1, Y1). A rectangle more than 32768 pixels across draws nothing.
-  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
-           int32_t X4, int32_t Y4) override;
+  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+           int32_t Y4) override;
   // Markers show on Repaint, as on a window that paints its own child shapes.
   void ShapeMoved(const TShape &) override {}
   void ShapeShown(const TShape &) override {}

@@ -6,14 +6,13 @@ namespace {
 const char *NameOf(const char *Name) { return Name ? Name : "-"; }
 }  // namespace
 
-void TTraceCanvas::CopyRect(const TRect &Dest, const TImage &Source,
-                            const TRect &SourceRect) {
+void TTraceCanvas::CopyRect(const TRect &Dest, const TImage &Source, const TRect &SourceRect) {
   if (FOut)
     std::fprintf(FOut,
-                 "copy %s %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32
-                 " %" PRId32 " %" PRId32 " %" PRId32 "\n",
-                 NameOf(Source.Name), Dest.Left, Dest.Top, Dest.Right, Dest.Bottom,
-                 SourceRect.Left, SourceRect.Top, SourceRect.Right, SourceRect.Bottom);
+                 "copy %s %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32
+                 " %" PRId32 " %" PRId32 "\n",
+                 NameOf(Source.Name), Dest.Left, Dest.Top, Dest.Right, Dest.Bottom, SourceRect.Left,
+                 SourceRect.Top, SourceRect.Right, SourceRect.Bottom);
   if (FNext) FNext->CopyRect(Dest, Source, SourceRect);
 }
 
@@ -30,8 +29,8 @@ void TTraceCanvas::SetPenColor(TColor Color) {
   if (FNext) FNext->SetPenColor(Color);
 }
 
-void TTraceCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3,
-                       int32_t Y3, int32_t X4, int32_t Y4) {
+void TTraceCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
+                       int32_t X4, int32_t Y4) {
   if (FOut)
     std::fprintf(FOut,
                  "arc %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32 " %" PRId32
@@ -46,7 +45,7 @@ void TTraceCanvas::ShapeMoved(const TShape &Shape) {
 
 void TTraceCanvas::ShapeShown(const TShape &Shape) {
   if (FOut)
-    std::fprintf(FOut, "marker %s %" PRId32 " %" PRId32 " %d\n", NameOf(Shape.Name),
-                 Shape.Left, Shape.Top, Shape.Visible ? 1 : 0);
+    std::fprintf(FOut, "marker %s %" PRId32 " %" PRId32 " %d\n", NameOf(Shape.Name), Shape.Left,
+                 Shape.Top, Shape.Visible ? 1 : 0);
   if (FNext) FNext->ShapeShown(Shape);
 }

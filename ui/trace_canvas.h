@@ -21,8 +21,8 @@ class TTraceCanvas : public TCanvas {
   void CopyRect(const TRect &Dest, const TImage &Source, const TRect &SourceRect) override;
   void FillRect(const TRect &Rect) override;
   void SetPenColor(TColor Color) override;
-  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
-           int32_t X4, int32_t Y4) override;
+  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+           int32_t Y4) override;
   void ShapeMoved(const TShape &Shape) override;
   void ShapeShown(const TShape &Shape) override;
 

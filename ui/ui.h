@@ -74,9 +74,18 @@ class TShape : public TObject {
   bool Visible = true;
   TColor BrushColor = clLime, PenColor = clYellow;
 
-  void SetLeft(int32_t Value) { Left = Value; if (Canvas) Canvas->ShapeMoved(*this); }
-  void SetTop(int32_t Value) { Top = Value; if (Canvas) Canvas->ShapeMoved(*this); }
-  void SetVisible(bool Value) { Visible = Value; if (Canvas) Canvas->ShapeShown(*this); }
+  void SetLeft(int32_t Value) {
+    Left = Value;
+    if (Canvas) Canvas->ShapeMoved(*this);
+  }
+  void SetTop(int32_t Value) {
+    Top = Value;
+    if (Canvas) Canvas->ShapeMoved(*this);
+  }
+  void SetVisible(bool Value) {
+    Visible = Value;
+    if (Canvas) Canvas->ShapeShown(*this);
+  }
 
  private:
   TCanvas *const &Canvas;  // the owning form's canvas, which may be set after construction

@@ -20,25 +20,23 @@ constexpr const char *IniName = "Tolvane.ini";
 // gives an absolute path.
 std::string HomeDirectory() {
   const char *Home = std::getenv("HOME");
-  if (Home != nullptr && Home[0] == '/')
-    return Home;
+  if (Home != nullptr && Home[0] == '/') return Home;
   long Size = sysconf(_SC_GETPW_R_SIZE_MAX);
   std::vector<char> Buffer(Size > 0 ? static_cast<std::size_t>(Size) : 16384);
   passwd Entry{};
   passwd *Found = nullptr;
-  if (getpwuid_r(getuid(), &Entry, Buffer.data(), Buffer.size(), &Found) != 0 ||
-      Found == nullptr || Found->pw_dir == nullptr || Found->pw_dir[0] != '/')
+  if (getpwuid_r(getuid(), &Entry, Buffer.data(), Buffer.size(), &Found) != 0 || Found == nullptr ||
+      Found->pw_dir == nullptr || Found->pw_dir[0] != '/')
     return {};
   return Found->pw_dir;
 }
 
 std::string JoinPath(std::string Dir, const char *Name) {
-  if (Dir.empty() || Dir.back() != '/')
-    Dir += '/';
+  if (Dir.empty() || Dir.back() != '/') Dir += '/';
   return Dir + Name;
 }
 
-} // namespace
+}  // namespace
 
 void BuildIniPath() {
   std::string Path;
@@ -48,8 +46,7 @@ void BuildIniPath() {
     Path = JoinPath(Config, IniName);
   } else {
     std::string Home = HomeDirectory();
-    if (!Home.empty())
-      Path = JoinPath(JoinPath(Home, ".config"), IniName);
+    if (!Home.empty()) Path = JoinPath(JoinPath(Home, ".config"), IniName);
   }
   // A path that does not fit is not cut short: an empty one makes loading take the
   // defaults and saving fail, rather than touching some other file.
@@ -64,12 +61,10 @@ bool ReplaceFileWith(const char *Temp, const char *Path) {
   // The data must be on disk before the rename, or a crash could leave an empty file
   // where the old one was.
   int Fd = open(Temp, O_RDONLY | O_CLOEXEC);
-  if (Fd < 0)
-    return false;
-  bool Synced = fsync(Fd) == 0 || errno == EINVAL; // EINVAL: the file system cannot sync
+  if (Fd < 0) return false;
+  bool Synced = fsync(Fd) == 0 || errno == EINVAL;  // EINVAL: the file system cannot sync
   close(Fd);
-  if (!Synced)
-    return false;
+  if (!Synced) return false;
   // rename replaces Path in one step: readers see the old file or the new, never a mix.
   return std::rename(Temp, Path) == 0;
 }
