@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing Tolvane need.
+# Installs the Debian 12 packages named (or, with none named, those that building and
+# testing the portable code need), skipping those already installed.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev libgif-dev)
+packages=("$@")
+if ((${#packages[@]} == 0)); then
+  packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+            libpng-dev libgif-dev libx11-dev xvfb xdotool x11-apps x11-utils)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
