@@ -72,7 +72,7 @@ TOptDialog::TOptDialog() {
   btnCancel = Control(WC_BUTTONW, L"ｷｬﾝｾﾙ", BS_PUSHBUTTON | WS_TABSTOP, 296, 160, 81, 33, IDCANCEL);
   Label1 = Control(WC_STATICW, L"Ventrel　スクリーンセーバー", SS_LEFT, 59, 14, 202, 15, 0);
   Image1 = Control(WC_STATICW, L"", SS_ICON, 8, 8, 32, 32, 0);
-  Label3 = Control(WC_STATICW, L"落ちてくる敵ミサイルを迎撃ミサイルが撃ち落とします", SS_LEFT, 73, 44, 286, 15, 0);
+  Label3 = Control(WC_STATICW, L"落ちてくる敵ミサイルを迎撃します", SS_LEFT, 73, 44, 286, 15, 0);
   lblMisailNum = Control(WC_STATICW, L"敵の飛来数", SS_LEFT, 24, 128, 75, 15, 0);
   AutoSize(Label1);
   AutoSize(Label3);
