@@ -241,17 +241,6 @@ void TGdiCanvas::Paint(HDC To, const TShape *const *Shapes, int Count) {
   }
 }
 
-// ---- Registry -----------------------------------------------------------------------
-
-bool ReadRegistryDword(HKEY Root, const wchar_t *Path, const wchar_t *Name, DWORD &Value) {
-  HKEY Key;
-  if (RegOpenKeyExW(Root, Path, 0, KEY_READ, &Key) != ERROR_SUCCESS) return false;
-  DWORD Type = 0, Size = sizeof Value;
-  const LONG Result = RegQueryValueExW(Key, Name, nullptr, &Type, reinterpret_cast<BYTE *>(&Value), &Size);
-  RegCloseKey(Key);
-  return Result == ERROR_SUCCESS && Type == REG_DWORD && Size == sizeof Value;
-}
-
 // ---- Settings path ------------------------------------------------------------------
 
 // %APPDATA%\Tolvane.ini, or an empty string.

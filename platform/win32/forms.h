@@ -138,10 +138,6 @@ F ProcAddress(HMODULE Module, const char *Name) {
   return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(Module, Name)));
 }
 
-// Reads one DWORD value under a registry key; false when the key or value cannot be read
-// as a 4-byte integer.
-bool ReadRegistryDword(HKEY Root, const wchar_t *Path, const wchar_t *Name, DWORD &Value);
-
 // The settings path: the system directory's file, or the per-user one under %APPDATA%
 // when that exists. SaveSettingsAnywhere saves to IniPath, else to the per-user file.
 bool SaveSettingsAnywhere();

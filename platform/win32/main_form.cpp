@@ -48,12 +48,13 @@ TSaverWindow::TSaverWindow() {
   Form.ClientHeight = Client.bottom;
   Form.Canvas = Canvas;
   ResetBattle();
-  SetTimer(Handle, 1, 1, nullptr);  // delivered as fast as the system allows
+  cTimer = new TTimer(Handle, 1);
+  cTimer->SetEnabled(true);
 }
 
 TSaverWindow::~TSaverWindow() {
   Form.FormDestroy(&Form);
-  if (Handle) KillTimer(Handle, 1);
+  delete cTimer;
   Form.Canvas = nullptr;
   delete Canvas;
   frmMain = nullptr;
@@ -85,7 +86,7 @@ void TSaverWindow::CloseQuery(bool &CanClose) { Form.FormCloseQuery(&Form, CanCl
 LRESULT TSaverWindow::WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) {
   switch (Msg) {
     case WM_TIMER:
-      Form.cTimerTimer(&Form);
+      if (cTimer && cTimer->Owns(wParam)) Form.cTimerTimer(&Form);
       return 0;
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT paints it all
@@ -147,10 +148,12 @@ void TfrmMain::FormKeyDown(TObject *) {
 void TfrmMain::FormCloseQuery(TObject *, bool &CanClose) {
   if (SaverMode != smRun) return;
   DWORD UsePassword = 0;
-  if (!ReadRegistryDword(HKEY_USERS, L".Default\\Control Panel\\Desktop", L"ScreenSaveUsePassword",
-                         UsePassword) ||
-      UsePassword != 1)
-    return;
+  {
+    TRegistry Registry(HKEY_USERS);
+    if (!Registry.OpenKey(L"\\.Default\\Control Panel\\Desktop") ||
+        !Registry.ReadInteger(L"ScreenSaveUsePassword", UsePassword) || UsePassword != 1)
+      return;
+  }
   HMODULE Module = LoadLibraryA("PASSWORD.CPL");
   if (!Module) return;
   using TVerify = BOOL(WINAPI *)(HWND);

@@ -2,7 +2,7 @@
 // the portable saver window frmMain, and delivers its events.
 #pragma once
 
-#include "platform/win32/forms.h"
+#include "platform/win32/controls.h"
 #include "shell/frm_main.h"
 
 extern int32_t SaverMode;
@@ -17,6 +17,7 @@ class TSaverWindow : public TWinForm {
 
   TfrmMain Form;
   POINT Origin{0, 0};  // the window's top-left corner on the screen
+  TTimer *cTimer = nullptr;  // the battle tick, every millisecond asked
 
   void CreateParams(TCreateParams &Params) override;
   void CloseQuery(bool &CanClose) override;

@@ -1,15 +1,20 @@
 // The settings dialog's Win32 form.
 #pragma once
 
-#include "platform/win32/forms.h"
+#include "platform/win32/controls.h"
 
 class TOptDialog : public TWinForm {
  public:
   TOptDialog();
   ~TOptDialog() override;
 
-  HWND Label1 = nullptr, Image1 = nullptr, Label3 = nullptr, chkBaseVisible = nullptr,
-       trcMisailNum = nullptr, lblMisailNum = nullptr, btnOK = nullptr, btnCancel = nullptr;
+  TLabel Label1;
+  TControl Image1;
+  TLabel Label3;
+  TCheckBox chkBaseVisible;
+  TTrackBar trcMisailNum;
+  TLabel lblMisailNum;
+  TBitBtn btnOK, btnCancel;
 
   void trcMisailNumChange(TObject *Sender);
   void FormShow(TObject *Sender);
@@ -27,16 +32,12 @@ class TOptDialog : public TWinForm {
   static constexpr DWORD Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
   static constexpr DWORD ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   HFONT Font = nullptr;
-  HICON Icon = nullptr, OkGlyph = nullptr, CancelGlyph = nullptr;
+  HICON Icon = nullptr;
   int TextHeight = 15;
-  int FrameWidth = 0, FrameHeight = 0;
 
-  int Scale(int Value) const;
-  HWND Control(const wchar_t *Class, const wchar_t *Text, DWORD Style, int Left, int Top,
-               int Width, int Height, int Id);
-  void AutoSize(HWND Label);
-  void SetLimitLabel(int32_t Value);
-  int32_t Position() const;
+  // A place or size laid out at 120 pixels per inch, for this screen.
+  int Scale(int Value) const { return MulDiv(Value, TextHeight, 15); }
+  RECT Bounds(int Left, int Top, int Width, int Height) const;
 };
 
 extern TOptDialog *OptDialog;
