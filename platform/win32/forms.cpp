@@ -256,7 +256,9 @@ void BuildIniPath() {
   // The per-user file, once it exists, is where the settings went when the system
   // directory could not be written: it is the newer one.
   const std::string User = UserIniPath();
-  if (!User.empty() && GetFileAttributesA(User.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  const DWORD Attributes =
+      User.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(User.c_str());
+  if (Attributes != INVALID_FILE_ATTRIBUTES && !(Attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     std::strcpy(IniPath, User.c_str());
     return;
   }

@@ -97,8 +97,11 @@ void TOptDialog::trcMisailNumChange(TObject *) {
 void TOptDialog::btnOKClick(TObject *) {
   BaseVisible = chkBaseVisible.Checked() ? 1 : 0;
   MisailNum = trcMisailNum.Position();
+  // Settings lost without a word would be a fault: say so when neither the system nor
+  // the per-user file could be written. The dialog closes all the same.
   if (!SaveSettingsAnywhere())
-    MessageBoxW(Handle, L"設定を保存できませんでした。", L"設定ダイアログ", MB_ICONERROR | MB_OK);
+    MessageBoxW(Handle, L"設定を保存できませんでした", Application->Title.c_str(),
+                MB_ICONERROR | MB_OK);
   Close();
 }
 
