@@ -120,6 +120,18 @@ int IniPathLength() {
   return static_cast<int>(static_cast<const char *>(End) - IniPath);
 }
 
+// Whether the file at IniPath may be changed by this user, or does not exist yet. The
+// rename that puts a new file in place looks only at the directory's permissions, so a
+// read-only file, or another user's, is tested here: saving must leave it alone.
+bool MayReplaceIniFile() {
+  errno = 0;
+  if (std::FILE *File = std::fopen(IniPath, "r+b")) {
+    std::fclose(File);
+    return true;
+  }
+  return errno == ENOENT;
+}
+
 // A tag for the temporary file's name. Different processes saving at once must not
 // share a temporary file, and a random tag avoids needing a process id.
 uint32_t NextTempTag() {
@@ -189,6 +201,7 @@ bool SaveSettings() {
   int TextLen = std::snprintf(Text, sizeof Text, "%d\r\n%d\r\n", static_cast<int>(MisailNum),
                               static_cast<int>(BaseVisible));
   if (TextLen <= 0 || TextLen >= static_cast<int>(sizeof Text)) return false;
+  if (!MayReplaceIniFile()) return false;
 
   char Temp[TempPathSize];
   std::FILE *File = CreateTempFile(Temp, Len);

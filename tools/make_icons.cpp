@@ -48,7 +48,8 @@ std::vector<uint8_t> Image(const TPicture &P, const uint8_t *Mask) {
   return Out;
 }
 
-bool WriteIcon(const std::string &Path, std::vector<std::pair<const TPicture *, const uint8_t *>> Images) {
+bool WriteIcon(const std::string &Path,
+               const std::vector<std::pair<const TPicture *, const uint8_t *>> &Images) {
   std::vector<uint8_t> Out, Data;
   Put16(Out, 0);
   Put16(Out, 1);

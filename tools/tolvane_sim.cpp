@@ -50,7 +50,7 @@ int main(int argc, char **argv) {
 
   // The settings come from the file as the saver would load them, else the defaults;
   // the command line's values go over them for this run.
-  std::strcpy(IniPath, Options.SettingsFile.c_str());
+  std::memcpy(IniPath, Options.SettingsFile.c_str(), Options.SettingsFile.size() + 1);
   MisailNumOverride = Options.MisailNum;
   if (Options.BaseVisible) BaseVisibleOverride = static_cast<int8_t>(*Options.BaseVisible);
 

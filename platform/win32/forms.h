@@ -24,6 +24,9 @@ class Exception {
 // A top-level or child window that dispatches its messages to a C++ object.
 class TWinForm : public TObject {
  public:
+  TWinForm() = default;
+  TWinForm(const TWinForm &) = delete;  // a form owns its window
+  TWinForm &operator=(const TWinForm &) = delete;
   virtual ~TWinForm();
   HWND Handle = nullptr;
 
