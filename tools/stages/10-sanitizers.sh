@@ -11,8 +11,10 @@ bash tools/install-deps.sh cmake ninja-build g++ libgtest-dev libgmock-dev libpn
 start=$SECONDS
 build=build-asan
 san="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer"
+# GCC 12's maybe-uninitialized misfires inside libstdc++'s <regex> once the sanitizers
+# instrument it; the sanitizers themselves are the check for uninitialised use here.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS="$san" -DCMAKE_EXE_LINKER_FLAGS="$san" -DCMAKE_SHARED_LINKER_FLAGS="$san" \
+  -DCMAKE_CXX_FLAGS="$san -Wno-maybe-uninitialized" -DCMAKE_EXE_LINKER_FLAGS="$san" -DCMAKE_SHARED_LINKER_FLAGS="$san" \
   -DTOLVANE_TESTS=ON -DTOLVANE_X11=ON -DTOLVANE_FUZZ=OFF -DTOLVANE_BENCH=OFF -DTOLVANE_SOAK=ON >/dev/null
 cmake --build "$build"
 built=$((SECONDS - start))
