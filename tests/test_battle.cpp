@@ -2,6 +2,7 @@
 
 #include "tests/alloc_counter.h"
 #include "tests/battle_fixture.h"
+#include "ui/raster_canvas.h"
 
 // --- The generator -----------------------------------------------------------------
 
@@ -553,12 +554,15 @@ TEST_F(BattleTest, LimitsAboveTheTableAndTinyFieldsRunSafely) {
 // --- No allocation in a tick ---------------------------------------------------------
 
 TEST_F(BattleTest, TicksAllocateNothing) {
-  Level = 1500;
-  Reset(1280, 720, 21, 256);
-  Canvas.Calls.reserve(1 << 20);
-  Form.Canvas = &Null;
-  const long Before = AllocationCount();
-  for (int t = 0; t < 50000; t++) BattleTick();
-  EXPECT_EQ(AllocationCount() - Before, 0);
-  EXPECT_GT(Level, 1500);
+  // On the null canvas and on the raster canvas, with ground flashes on a short field.
+  TRasterCanvas Raster(1280, 200);
+  for (TCanvas *Drawn : {static_cast<TCanvas *>(&Null), static_cast<TCanvas *>(&Raster)}) {
+    Level = 1500;
+    Reset(1280, 200, 21, 256);
+    Form.Canvas = Drawn;
+    const long Before = AllocationCount();
+    for (int t = 0; t < 50000; t++) BattleTick();
+    EXPECT_EQ(AllocationCount() - Before, 0);
+    EXPECT_GT(Level, 1500);
+  }
 }
