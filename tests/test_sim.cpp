@@ -218,3 +218,23 @@ TEST(Sim, WritesPngAndGif) {
   std::remove(Png.c_str());
   std::remove(Gif.c_str());
 }
+
+// A ground flash is drawn and painted over within one tick; the GIF keeps its peak as a
+// frame of its own.
+TEST(Sim, GifKeepsEachGroundFlashAtItsPeak) {
+  const std::string Args = "--width 640 --height 100 --seed 4 --ticks 800";
+  const SimRun Trace = Sim(Args + " --trace");
+  ASSERT_EQ(Trace.Status, 0);
+  size_t Flashes = 0;
+  for (const std::string &Line : Lines(Trace.Out)) Flashes += Line == "pen FFFFFF";
+  ASSERT_GT(Flashes, 0u);
+  const std::string Gif = TempPath("flash.gif");
+  ASSERT_EQ(Sim(Args + " --gif " + Gif).Status, 0);
+  int Error = 0;
+  GifFileType *G = DGifOpenFileName(Gif.c_str(), &Error);
+  ASSERT_NE(G, nullptr);
+  ASSERT_EQ(DGifSlurp(G), GIF_OK);
+  EXPECT_EQ(size_t(G->ImageCount), 1 + 800 / 2 + Flashes);
+  DGifCloseFile(G, &Error);
+  std::remove(Gif.c_str());
+}

@@ -9,7 +9,7 @@ const char SimUsage[] =
     "Runs the battle headless on a W x H field (default 640 x 480) from seed S (default 1)\n"
     "for N ticks (default 100). --trace prints every drawing call, --dump the final state,\n"
     "--png writes the last frame, --gif an animation at 100 ticks a second of every K-th\n"
-    "tick (default 2).\n";
+    "tick (default 2), plus the moment of each ground flash, which falls inside a tick.\n";
 
 // A whole decimal number with an optional sign and nothing else, within [Low, High].
 static bool ParseWhole(const char *Text, int64_t Low, int64_t High, int64_t &Value) {

@@ -32,6 +32,34 @@ static void Dump() {
   }
 }
 
+// A ground flash is drawn and painted over inside one tick, so no frame taken between
+// ticks shows it. This keeps the moment the white dome is complete as a frame of its own,
+// as an eye on a real screen catches it.
+class TFlashCatcher : public TCanvas {
+ public:
+  TFlashCatcher(TRasterCanvas &Raster, TGifWriter &Gif) : Raster(Raster), Gif(Gif) {}
+  bool Failed = false;
+  void CopyRect(const TRect &D, const TImage &S, const TRect &R) override { Raster.CopyRect(D, S, R); }
+  void FillRect(const TRect &R) override { Raster.FillRect(R); }
+  void SetPenColor(TColor Color) override {
+    if (Pen == clWhite && Color == clBlack && Gif.IsOpen() && !Gif.AddFrame(Raster.Pixels()))
+      Failed = true;
+    Pen = Color;
+    Raster.SetPenColor(Color);
+  }
+  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+           int32_t Y4) override {
+    Raster.Arc(X1, Y1, X2, Y2, X3, Y3, X4, Y4);
+  }
+  void ShapeMoved(const TShape &S) override { Raster.ShapeMoved(S); }
+  void ShapeShown(const TShape &S) override { Raster.ShapeShown(S); }
+
+ private:
+  TRasterCanvas &Raster;
+  TGifWriter &Gif;
+  TColor Pen = clBlack;
+};
+
 static int Fail(const std::string &Message) {
   std::fprintf(stderr, "tolvane-sim: %s\n", Message.c_str());
   return 2;
@@ -66,8 +94,13 @@ int main(int argc, char **argv) {
                   std::to_string(Options.Height) + " picture");
     }
   }
+  TGifWriter Gif;
   TNullCanvas Null;
-  TCanvas *Drawn = Raster ? static_cast<TCanvas *>(Raster.get()) : &Null;
+  std::unique_ptr<TFlashCatcher> Catcher;
+  if (Raster && !Options.GifFile.empty()) Catcher = std::make_unique<TFlashCatcher>(*Raster, Gif);
+  TCanvas *Drawn = Catcher ? static_cast<TCanvas *>(Catcher.get())
+                   : Raster ? static_cast<TCanvas *>(Raster.get())
+                            : &Null;
   TTraceCanvas Trace(stdout, Drawn);
 
   static TfrmMain Form;
@@ -76,7 +109,6 @@ int main(int argc, char **argv) {
   Form.ClientHeight = Options.Height;
   Form.Canvas = Options.Trace ? &Trace : Drawn;
 
-  TGifWriter Gif;
   if (!Options.GifFile.empty() &&
       !Gif.Open(Options.GifFile.c_str(), Options.Width, Options.Height, Options.Every))
     return Fail("cannot write " + Options.GifFile);
@@ -94,7 +126,8 @@ int main(int argc, char **argv) {
   for (int64_t Tick = 1; Tick <= Options.Ticks; Tick++) {
     if (Options.Trace) std::printf("tick %lld\n", static_cast<long long>(Tick));
     Form.cTimerTimer(&Form);
-    if (Gif.IsOpen() && Tick % Options.Every == 0 && !Gif.AddFrame(Raster->Pixels()))
+    if (Gif.IsOpen() && ((Tick % Options.Every == 0 && !Gif.AddFrame(Raster->Pixels())) ||
+                         Catcher->Failed))
       return Fail("cannot write " + Options.GifFile);
   }
 
