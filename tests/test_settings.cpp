@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "tests/settings_files.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,17 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace std::string_literals;
-
-std::string ReadBytes(const fs::path &Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path &Path, const std::string &Bytes) {
-  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
-  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-  ASSERT_TRUE(Out.good()) << Path;
-}
 
 void SetIniPath(const std::string &Path) {
   ASSERT_LT(Path.size(), static_cast<std::size_t>(IniPathSize)) << Path;

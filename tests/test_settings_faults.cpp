@@ -4,6 +4,8 @@
 // file in place or leaves the old one exactly as it was.
 #include "settings/settings.h"
 
+#include "tests/settings_files.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,17 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace std::string_literals;
-
-std::string ReadBytes(const fs::path &Path) {
-  std::ifstream In(Path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path &Path, const std::string &Bytes) {
-  std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
-  Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-  ASSERT_TRUE(Out.good()) << Path;
-}
 
 // The bytes SaveSettings writes for the given values.
 std::string FileText(int32_t Limit, int8_t Flag) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "shell/whole_number.h"
+
 const char SimUsage[] =
     "usage: tolvane-sim [--width W] [--height H] [--seed S] [--ticks N] [--misailnum M]\n"
     "                   [--basevisible B] [--level L] [--settings FILE] [--trace] [--dump]\n"
@@ -10,24 +12,6 @@ const char SimUsage[] =
     "for N ticks (default 100). --trace prints every drawing call, --dump the final state,\n"
     "--png writes the last frame, --gif an animation at 100 ticks a second of every K-th\n"
     "tick (default 2), plus the moment of each ground flash, which falls inside a tick.\n";
-
-// A whole decimal number with an optional sign and nothing else, within [Low, High].
-static bool ParseWhole(const char *Text, int64_t Low, int64_t High, int64_t &Value) {
-  const char *p = Text;
-  bool Negative = false;
-  if (*p == '+' || *p == '-') Negative = *p++ == '-';
-  if (*p == '\0') return false;
-  uint64_t Magnitude = 0;
-  for (; *p; p++) {
-    if (*p < '0' || *p > '9') return false;
-    Magnitude = Magnitude * 10 + uint64_t(*p - '0');
-    if (Magnitude > uint64_t{1} << 40) return false;  // far beyond every range here
-  }
-  const int64_t Signed = Negative ? -int64_t(Magnitude) : int64_t(Magnitude);
-  if (Signed < Low || Signed > High) return false;
-  Value = Signed;
-  return true;
-}
 
 bool ParseSimOptions(int argc, const char *const *argv, SimOptions &O, std::string &Error) {
   struct Number {
@@ -87,7 +71,7 @@ bool ParseSimOptions(int argc, const char *const *argv, SimOptions &O, std::stri
       continue;
     }
     int64_t v = 0;
-    if (!ParseWhole(Value, N->Low, N->High, v)) {
+    if (!ParseWholeNumber(Value, N->Low, N->High, v)) {
       Error = std::string(Flag) + ": expected a whole number from " + std::to_string(N->Low) +
               " to " + std::to_string(N->High) + ", got '" + Value + "'";
       return false;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "shell/switches.h"
+#include "shell/whole_number.h"
 
 const char X11Usage[] =
     "usage: tolvane [--window | --root | --window-id ID | --fullscreen] [--delay MICROSECONDS]\n"
@@ -22,24 +23,6 @@ const char X11Usage[] =
     "window, /c where the settings are and what they hold, /a the saver password.\n";
 
 namespace {
-
-// A whole decimal number with nothing else around it, within [Low, High].
-bool ParseWhole(const char *Text, int64_t Low, int64_t High, int64_t &Value) {
-  const char *p = Text;
-  bool Negative = false;
-  if (*p == '+' || *p == '-') Negative = *p++ == '-';
-  if (*p == '\0') return false;
-  uint64_t Magnitude = 0;
-  for (; *p; p++) {
-    if (*p < '0' || *p > '9') return false;
-    Magnitude = Magnitude * 10 + uint64_t(*p - '0');
-    if (Magnitude > uint64_t{1} << 40) return false;  // far beyond every range here
-  }
-  const int64_t Signed = Negative ? -int64_t(Magnitude) : int64_t(Magnitude);
-  if (Signed < Low || Signed > High) return false;
-  Value = Signed;
-  return true;
-}
 
 enum class Kind { Mode, WindowId, Number, Flag, Text };
 
@@ -202,7 +185,7 @@ bool ParseX11Options(int argc, const char *const *argv, X11Options &O, std::stri
         break;
       default: {
         int64_t Number = 0;
-        if (!ParseWhole(Value, Option->Low, Option->High, Number)) {
+        if (!ParseWholeNumber(Value, Option->Low, Option->High, Number)) {
           Error = std::string(Arg) + ": expected a whole number from " +
                   std::to_string(Option->Low) + " to " + std::to_string(Option->High) + ", got '" +
                   Value + "'";
