@@ -148,6 +148,8 @@ constinit const TPicture Scad2Picture = {32, 32, Scad2Pixels.Data};
 constinit const TPicture Scad3Picture = {32, 32, Scad3Pixels.Data};
 constinit const TPicture Icon32Picture = {32, 32, Icon32Pixels.Data};
 constinit const TPicture Icon16Picture = {16, 16, Icon16Pixels.Data};
+constinit const TPicture *const SaverPictures[4] = {&ResPicture, &Scad1Picture, &Scad2Picture,
+                                                    &Scad3Picture};
 constinit const TPicture ProgramIconPicture = {32, 32, ProgramIconPixels.Data};
 
 constinit const uint8_t *const ProgramIconMask = ProgramIconMaskPixels.Data;

@@ -42,6 +42,10 @@ extern const TPicture ProgramIconPicture;
 // Transparency mask of ProgramIconPicture, 32 x 32 bytes: 1 where transparent.
 extern const uint8_t *const ProgramIconMask;
 
+// The four pictures the battle copies from (ResPicture, Scad1..3Picture): each canvas
+// prepares them once, in its own form, before anything is drawn.
+extern const TPicture *const SaverPictures[4];
+
 // Sheet cell of explosion frame 0..19, and the interceptor's cell.
 constexpr int ExplosionCell(int Frame) { return Frame + 2; }
 constexpr int InterceptorCell = 1;

@@ -81,9 +81,8 @@ class TSweep {
 
 TRasterCanvas::TRasterCanvas(int32_t Width, int32_t Height) {
   for (int I = 0; I < 16; ++I) FPalette[I] = Palette16[I] & 0xFFFFFFu;
-  const TPicture *const Saver[4] = {&ResPicture, &Scad1Picture, &Scad2Picture, &Scad3Picture};
   for (int I = 0; I < 4; ++I) {
-    const TPicture &Pic = *Saver[I];
+    const TPicture &Pic = *SaverPictures[I];
     const size_t N = size_t(Pic.Width) * size_t(Pic.Height);
     FConverted[I].Pixels.reset(new (std::nothrow) uint32_t[N]);
     if (!FConverted[I].Pixels) continue;

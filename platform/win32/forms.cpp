@@ -26,8 +26,8 @@ void TWinForm::CreateHandle(int Width, int Height) {
   TCreateParams P{WS_POPUP, 0, 0, 0, Width, Height, Application ? Application->Handle : nullptr,
                   L""};
   CreateParams(P);
-  Handle = CreateWindowExW(P.ExStyle, FormClass, P.Caption, P.Style, P.X, P.Y, P.Width,
-                           P.Height, P.WndParent, nullptr, GetModuleHandleW(nullptr), this);
+  Handle = CreateWindowExW(P.ExStyle, FormClass, P.Caption, P.Style, P.X, P.Y, P.Width, P.Height,
+                           P.WndParent, nullptr, GetModuleHandleW(nullptr), this);
   if (!Handle) {
     wchar_t Text[96];
     std::swprintf(Text, 96, L"ウィンドウを作成できません (エラー %lu)", GetLastError());
@@ -165,16 +165,17 @@ HICON MakeIcon(const TPicture &Picture, const uint8_t *Mask) {
 
 // ---- Canvas -------------------------------------------------------------------------
 
+static COLORREF ColorRef(TColor C) { return RGB((C >> 16) & 0xFF, (C >> 8) & 0xFF, C & 0xFF); }
+
 TGdiCanvas::TGdiCanvas(HWND Window) : Window(Window), Dc(GetDC(Window)) {
   SelectObject(Dc, GetStockObject(DC_PEN));
   SelectObject(Dc, GetStockObject(NULL_BRUSH));  // Arc draws no fill
   SetDCPenColor(Dc, RGB(0, 0, 0));
-  const TPicture *const Pictures[4] = {&ResPicture, &Scad1Picture, &Scad2Picture, &Scad3Picture};
   for (int i = 0; i < 4; i++) {
     TBitmap &B = Bitmaps[i];
-    B.Picture = Pictures[i];
+    B.Picture = SaverPictures[i];
     B.Dc = CreateCompatibleDC(Dc);
-    B.Bitmap = MakeBitmap(*Pictures[i], Dc);
+    B.Bitmap = MakeBitmap(*SaverPictures[i], Dc);
     B.Old = static_cast<HBITMAP>(SelectObject(B.Dc, B.Bitmap));
   }
 }
@@ -205,9 +206,7 @@ void TGdiCanvas::FillRect(const TRect &R) {
   ::FillRect(Dc, &Rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
-void TGdiCanvas::SetPenColor(TColor C) {
-  SetDCPenColor(Dc, RGB((C >> 16) & 0xFF, (C >> 8) & 0xFF, C & 0xFF));
-}
+void TGdiCanvas::SetPenColor(TColor C) { SetDCPenColor(Dc, ColorRef(C)); }
 
 void TGdiCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
                      int32_t X4, int32_t Y4) {
@@ -226,18 +225,17 @@ void TGdiCanvas::Paint(HDC To, const TShape *const *Shapes, int Count) {
   RECT Client;
   GetClientRect(Window, &Client);
   ::FillRect(To, &Client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  // The DC brush takes each colour in turn: no brush is made per repaint.
+  HBRUSH Brush = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
   for (int i = 0; i < Count; i++) {
     const TShape &S = *Shapes[i];
     if (!S.Visible) continue;
-    const TColor P = S.PenColor, B = S.BrushColor;
-    HBRUSH Outline = CreateSolidBrush(RGB((P >> 16) & 0xFF, (P >> 8) & 0xFF, P & 0xFF));
-    HBRUSH Inside = CreateSolidBrush(RGB((B >> 16) & 0xFF, (B >> 8) & 0xFF, B & 0xFF));
     const RECT Outer{S.Left, S.Top, S.Left + S.Width, S.Top + S.Height};
     const RECT Inner{S.Left + 1, S.Top + 1, S.Left + S.Width - 1, S.Top + S.Height - 1};
-    ::FillRect(To, &Outer, Outline);
-    ::FillRect(To, &Inner, Inside);
-    DeleteObject(Outline);
-    DeleteObject(Inside);
+    SetDCBrushColor(To, ColorRef(S.PenColor));
+    ::FillRect(To, &Outer, Brush);
+    SetDCBrushColor(To, ColorRef(S.BrushColor));
+    ::FillRect(To, &Inner, Brush);
   }
 }
 

@@ -1,6 +1,6 @@
 // The Win32 side of the window layer: the application object with its message loop, a
-// window for a form, the GDI canvas, the timer and the registry reader. Only what the
-// saver window and the settings dialog use.
+// window for a form, the GDI canvas and the settings path. Only what the saver window and
+// the settings dialog use; their components are in controls.h.
 #pragma once
 
 #ifndef NOMINMAX
@@ -110,8 +110,8 @@ class TGdiCanvas : public TCanvas {
   void CopyRect(const TRect &Dest, const TImage &Source, const TRect &SourceRect) override;
   void FillRect(const TRect &Rect) override;
   void SetPenColor(TColor Color) override;
-  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
-           int32_t X4, int32_t Y4) override;
+  void Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+           int32_t Y4) override;
   void ShapeMoved(const TShape &Shape) override;
   void ShapeShown(const TShape &Shape) override;
   // A window repaint: black, then the visible shapes.

@@ -49,9 +49,8 @@ TX11Canvas::TX11Canvas(Display *Dpy, Drawable Target, Visual *Vis, int Depth)
 
   unsigned long Palette[16];
   for (int I = 0; I < 16; ++I) Palette[I] = PixelOf(Palette16[I]);
-  const TPicture *const Saver[4] = {&ResPicture, &Scad1Picture, &Scad2Picture, &Scad3Picture};
   for (int K = 0; K < 4; ++K) {
-    const TPicture &Pic = *Saver[K];
+    const TPicture &Pic = *SaverPictures[K];
     XImage *Image = XCreateImage(FDisplay, Vis, unsigned(Depth), ZPixmap, 0, nullptr,
                                  unsigned(Pic.Width), unsigned(Pic.Height), 32, 0);
     if (Image == nullptr) {
